@@ -1,0 +1,14 @@
+# libpng, built statically from Debian's source package inside this build.
+if(NOT EXISTS ${QUELLIX_LIBPNG_SOURCE}/CMakeLists.txt)
+  message(FATAL_ERROR "libpng source not found at ${QUELLIX_LIBPNG_SOURCE}; run scripts/setup-machine.sh")
+endif()
+find_package(ZLIB REQUIRED)
+set(PNG_SHARED OFF CACHE BOOL "" FORCE)
+set(PNG_STATIC ON CACHE BOOL "" FORCE)
+set(PNG_EXECUTABLES OFF CACHE BOOL "" FORCE)
+set(PNG_TESTS OFF CACHE BOOL "" FORCE)
+set(SKIP_INSTALL_ALL ON CACHE BOOL "" FORCE)
+add_subdirectory(${QUELLIX_LIBPNG_SOURCE} ${CMAKE_BINARY_DIR}/libpng EXCLUDE_FROM_ALL)
+target_include_directories(png_static INTERFACE
+  ${QUELLIX_LIBPNG_SOURCE} ${CMAKE_BINARY_DIR}/libpng)
+# libpng links zlib itself (plain signature).

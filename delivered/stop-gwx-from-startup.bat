@@ -1,0 +1,3 @@
+@echo off
+echo placeholder
+exit /b 0

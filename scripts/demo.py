@@ -1,0 +1,59 @@
+"""Runs quellix.exe /auto on a simulated GWX installation and shows what it did."""
+
+import os
+import sys
+
+import quellixtest as qt
+
+
+def show(title, data):
+    print("---- %s ----" % title)
+    if data is None:
+        print("(none)")
+    else:
+        print(data.decode("latin-1") if isinstance(data, bytes) else data)
+
+
+def gwx_state(p, system):
+    base = os.path.join(p.windows, system)
+    return {name: os.path.isdir(os.path.join(base, name)) for name in ("GWX", "GWX-", "GWX--")}
+
+
+def demo(exe, name, system):
+    p = qt.Prefix(name)
+    try:
+        p.install(exe=exe)
+        p.seed_gwx(system=system)
+        os.makedirs(os.path.join(p.windows, system, "GWX-"), exist_ok=True)
+        with open(os.path.join(p.windows, system, "GWX-", "left-over.dll"), "w") as f:
+            f.write("from an earlier pass")
+        show("GWX before (%s)" % system, gwx_state(p, system))
+        rc, seconds = p.run_exe(["/auto"], timeout=900)
+        print("quellix.exe /auto exited with %d after %.1f s" % (rc, seconds))
+        show("GWX after (%s)" % system, gwx_state(p, system))
+        show("disable-triggers.cmd", p.read_app_file("disable-triggers.cmd"))
+        show("log.txt", p.read_app_file("log.txt"))
+        show("log2.txt", p.read_app_file("log2.txt"))
+        proc = p.start_exe()
+        if p.driver("wait", "Quellix 3.3", 60000)[0] == 0:
+            print("screenshot:", qt.screenshot("demo-" + name))
+        p.driver("close", "Quellix 3.3")
+        proc.wait(timeout=60)
+        return rc
+    finally:
+        p.close()
+
+
+def main():
+    rc = demo(qt.EXE, "demo64", "system32")
+    exe32 = os.path.join(qt.SOURCE_DIR, "build", "i686", "quellix.exe")
+    if qt.i386_runs():
+        # The shipped program as a WoW64 process: GWX in the real system32.
+        rc |= demo(exe32, "demo32", "system32")
+    else:
+        print("NOTE: 32-bit programs cannot run here; the i686 run is skipped.")
+    return rc
+
+
+if __name__ == "__main__":
+    sys.exit(main())

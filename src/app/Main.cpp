@@ -1,0 +1,148 @@
+#include "app/Main.h"
+
+#include <windows.h>
+
+#include "app/GwxState.h"
+#include "app/Modes.h"
+#include "framework/Application.h"
+#include "framework/Args.h"
+#include "framework/SysUtils.h"
+#include "removal/DiagnosticLog.h"
+#include "removal/Wow64.h"
+#include "reporting/Reporting.h"
+
+TfrmScann* frmScann = nullptr;
+
+TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
+  // 1. The window as designed.
+  BuildControls();
+
+  // 2.
+  WindowsDir.clear();
+
+  const RunMode mode = ModeForArgument(ParamStr(1));
+  // 3. Post-install: the start event before anything else; the run ends as
+  // soon as the message loop starts.
+  if (mode == RunMode::PostInstall) {
+    Application->ShowMainForm = false;
+    SendAppOpenedEvent();
+    Application->Terminate();
+  }
+  // 4.
+  g_DiagnosticLogPath = ExecutableFolder() + "log2.txt";
+  // 5.
+  const bool automatic = mode == RunMode::Automatic;
+  if (automatic) Application->ShowMainForm = false;
+  // 6.
+  g_Is64BitWindows = IsWow64() != 0;
+  // 7.
+  char buffer[260] = {};
+  ::GetWindowsDirectoryA(buffer, 260);
+  WindowsDir = buffer;
+  // 8, 9.
+  const int state = DetectGwxState();
+  ShowGwxState(state);
+  // 10.
+  RefreshProtectionStatus();
+  // 11.
+  if (automatic) {
+    if (state == gwxInstalled) btStopClick(nullptr);
+    Application->Terminate();
+  }
+}
+
+void TfrmScann::FillCreateParams(CreateParams& params) {
+  TForm::FillCreateParams(params);
+  params.className = "TfrmScann";
+}
+
+int TfrmScann::DetectGwxState() { return ::DetectGwxState(WindowsDir, g_Is64BitWindows); }
+
+namespace {
+
+template <typename T>
+T* Make(TfrmScann* form, TWinControl* parent, const char* name, int left, int top, int width,
+        int height, const char* caption = "") {
+  T* control = new T(form);
+  control->Name = name;
+  control->SetBounds(left, top, width, height);
+  control->SetCaption(caption);
+  control->SetParent(parent);
+  return control;
+}
+
+}  // namespace
+
+void TfrmScann::BuildControls() {
+  Name = "frmScann";
+  SetCaption("Quellix 3.3");
+  SetColor(RGB(0xFF, 0xFF, 0xFF));
+  SetClientSize(511, 561);
+  Handle();
+
+  Panel1 = Make<TPanel>(this, this, "Panel1", 0, 0, 511, 41);
+  Panel1->SetAlign(TAlign::alTop);
+  lblWhat = Make<TLabel>(this, Panel1, "lblWhat", 17, 14, 73, 18, "What is GWX?");
+  lblReadme = Make<TLabel>(this, Panel1, "lblReadme", 101, 14, 51, 18, "Read me!");
+  lblFeedback = Make<TLabel>(this, Panel1, "lblFeedback", 406, 14, 90, 18, "Add Feedback...");
+
+  btStop = Make<TVelmoraButton>(this, this, "btStop", 162, 67, 195, 53, "Stop GWX!");
+
+  panSuccess = Make<TPanel>(this, this, "panSuccess", 99, 51, 306, 79);
+  panSuccess->Hide();
+  lblSuccess = Make<TLabel>(this, panSuccess, "lblSuccess", 71, 19, 202, 18,
+                            "GWX has been successfully disabled!");
+  lblViewlog = Make<TLabel>(this, panSuccess, "lblViewlog", 74, 37, 118, 18,
+                            "View execution log...");
+
+  pnlWait = Make<TPanel>(this, this, "pnlWait", 406, 211, 511, 110);
+  pnlWait->Hide();
+  Label1 = Make<TLabel>(this, pnlWait, "Label1", 204, 13, 78, 18, "Please, wait...");
+  btSopWait = Make<TVelmoraButton>(this, pnlWait, "btSopWait", 152, 36, 195, 56, "Stop Waiting...");
+
+  Label2 = Make<TLabel>(this, this, "Label2", 8, 151, 143, 54, "Protection against GWX executing:");
+  btProtection = Make<TVelmoraButton>(this, this, "btProtection", 165, 143, 267, 67, "Not protected!");
+  btRemoveprot = Make<TVelmoraButton>(this, this, "btRemoveprot", 165, 143, 267, 67,
+                                      "Protected (click to Unprotect)");
+  btRemoveprot->Hide();
+  lblEOSStatus = Make<TLabel>(this, this, "lblEOSStatus", 8, 220, 147, 54,
+                              "Protection against End of Support Screen:");
+  btBlockEOS = Make<TVelmoraButton>(this, this, "btBlockEOS", 165, 216, 267, 67, "Not protected!");
+  btRestoreEOS = Make<TVelmoraButton>(this, this, "btRestoreEOS", 165, 216, 267, 67,
+                                      "Protected (click to Unprotect)");
+  btRestoreEOS->Hide();
+  Label3 = Make<TLabel>(this, this, "Label3", 8, 293, 147, 54,
+                        "Not an antivirus. Ultimate Malware Killer:");
+  btHelpRemoval = Make<TVelmoraButton>(this, this, "btHelpRemoval", 165, 289, 267, 67,
+                                       "Download Cleanwarden");
+  Label4 = Make<TLabel>(this, this, "Label4", 8, 366, 147, 54, "Get rid of annoying ads:");
+  btAdvanced = Make<TVelmoraButton>(this, this, "btAdvanced", 165, 361, 267, 67, "Try AdGuard!");
+  Label5 = Make<TLabel>(this, this, "Label5", 8, 441, 147, 54,
+                        "Take control over your startup and speed up your PC:");
+  btStartmeter = Make<TVelmoraButton>(this, this, "btStartmeter", 165, 434, 267, 67,
+                                      "Download Startmeter");
+  Panel2 = Make<TPanel>(this, this, "Panel2", 0, 524, 511, 37);
+  Panel2->SetAlign(TAlign::alBottom);
+
+  lblWhat->OnClick = [this](TComponent* s) { lblFeedbackClick(s); };
+  lblFeedback->OnClick = [this](TComponent* s) { lblFeedbackClick(s); };
+  lblReadme->OnClick = [this](TComponent* s) { lblReadmeClick(s); };
+  lblViewlog->OnClick = [this](TComponent* s) { lblViewlogClick(s); };
+  btStop->OnClick = [this](TComponent* s) { btStopClick(s); };
+  btSopWait->OnClick = [this](TComponent* s) { btSopWaitClick(s); };
+  btProtection->OnClick = [this](TComponent* s) { btProtectionClick(s); };
+  btRemoveprot->OnClick = [this](TComponent* s) { btRemoveprotClick(s); };
+  btBlockEOS->OnClick = [this](TComponent* s) { btBlockEOSClick(s); };
+  btRestoreEOS->OnClick = [this](TComponent* s) { btRestoreEOSClick(s); };
+  btHelpRemoval->OnClick = [this](TComponent* s) { btHelpRemovalClick(s); };
+  btAdvanced->OnClick = [this](TComponent* s) { btAdvancedClick(s); };
+  btStartmeter->OnClick = [this](TComponent* s) { btStartmeterClick(s); };
+}
+
+void TfrmScann::ShowGwxState(int state) {
+  if (state == gwxInstalled) return;  // as designed: "Stop GWX!" shows
+  lblSuccess->SetCaption(state == gwxNotInstalled ? "GWX is not installed" : "GWX is disabled");
+  btStop->Hide();
+  lblViewlog->Hide();
+  panSuccess->Show();
+}

@@ -1,0 +1,81 @@
+// The main window: start-up decisions in the constructor, the window's
+// controls and states, and the handlers behind its buttons and links.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "controls/Velmorabutton.h"
+#include "framework/Form.h"
+#include "framework/StdCtrls.h"
+
+class TfrmScann : public TForm {
+ public:
+  explicit TfrmScann(TComponent* owner);
+
+  // Controls (owned by the form).
+  TPanel* Panel1 = nullptr;
+  TLabel* lblWhat = nullptr;
+  TLabel* lblReadme = nullptr;
+  TLabel* lblFeedback = nullptr;
+  TVelmoraButton* btStop = nullptr;
+  TPanel* panSuccess = nullptr;
+  TLabel* lblSuccess = nullptr;
+  TLabel* lblViewlog = nullptr;
+  TPanel* pnlWait = nullptr;
+  TLabel* Label1 = nullptr;
+  TVelmoraButton* btSopWait = nullptr;
+  TLabel* Label2 = nullptr;
+  TVelmoraButton* btProtection = nullptr;
+  TVelmoraButton* btRemoveprot = nullptr;
+  TLabel* lblEOSStatus = nullptr;
+  TVelmoraButton* btBlockEOS = nullptr;
+  TVelmoraButton* btRestoreEOS = nullptr;
+  TLabel* Label3 = nullptr;
+  TVelmoraButton* btHelpRemoval = nullptr;
+  TLabel* Label4 = nullptr;
+  TVelmoraButton* btAdvanced = nullptr;
+  TLabel* Label5 = nullptr;
+  TVelmoraButton* btStartmeter = nullptr;
+  TPanel* Panel2 = nullptr;
+
+  // The Windows directory as GetWindowsDirectoryA gives it.
+  std::string WindowsDir;
+
+  // 0 installed, 1 not installed, 2 disabled.
+  int DetectGwxState();
+
+  // Stop procedure.
+  void btStopClick(TComponent* sender);
+  void CollectTaskCommands(const std::string& folder, const std::string& prefix,
+                           std::vector<std::string>* list);
+
+  // Links and the other buttons.
+  void lblFeedbackClick(TComponent* sender);
+  void lblReadmeClick(TComponent* sender);
+  void lblViewlogClick(TComponent* sender);
+  void btSopWaitClick(TComponent* sender);
+  void btHelpRemovalClick(TComponent* sender);
+  void btAdvancedClick(TComponent* sender);
+  void btStartmeterClick(TComponent* sender);
+
+  // Execution blocking.
+  void btProtectionClick(TComponent* sender);
+  void btRemoveprotClick(TComponent* sender);
+  void btBlockEOSClick(TComponent* sender);
+  void btRestoreEOSClick(TComponent* sender);
+  bool IsGwxProtected();
+  bool IsEosProtected();
+  void RefreshProtectionStatus();
+
+ protected:
+  void FillCreateParams(CreateParams& params) override;
+
+ private:
+  // Creates every control in its designed place and state.
+  void BuildControls();
+  // The status area for the GWX state found at start-up.
+  void ShowGwxState(int state);
+};
+
+extern TfrmScann* frmScann;

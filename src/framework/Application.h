@@ -1,0 +1,58 @@
+// The application object: title, main form, message loop, termination
+// request, the standard exception message box and the plain message box.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+class TForm;
+class TComponent;
+
+class TApplication {
+ public:
+  void Initialize();
+
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& title) { title_ = title; }
+
+  // Shown by Run unless cleared before.
+  bool ShowMainForm = true;
+
+  // Creates a form owned by nobody; the first one becomes the main form.
+  template <typename Form>
+  void CreateForm(Form*& reference) {
+    reference = nullptr;
+    Form* form = new Form(nullptr);
+    reference = form;
+    if (!mainForm_) mainForm_ = form;
+  }
+  TForm* MainForm() const { return mainForm_; }
+
+  // Shows the main form (when ShowMainForm) and handles messages until the
+  // quit message is taken. Frees the main form at the end.
+  void Run();
+  // Requests the end of the run: posts a quit message.
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  // Handles every message waiting in the queue, then returns.
+  void ProcessMessages();
+
+  void HandleException(const std::exception& e);
+  void ShowException(const std::exception& e);
+  // The plain message: modal, centred on the screen, the title as caption,
+  // one OK button, no icon.
+  void MessageBox(const std::string& text);
+
+  // Forgets the main form without freeing it (tests that own their forms).
+  void ResetMainForm() { mainForm_ = nullptr; terminated_ = false; }
+
+ private:
+  bool ProcessMessage(MSG& msg);
+  std::string title_;
+  TForm* mainForm_ = nullptr;
+  bool terminated_ = false;
+};
+
+extern TApplication* Application;

@@ -1,0 +1,6 @@
+#include "framework/Seam.h"
+
+PlatformSeam& Seam() {
+  static PlatformSeam table;
+  return table;
+}

@@ -1,0 +1,43 @@
+// The platform calls whose failures the tests must provoke, and nothing else.
+// Real functions by default; a test swaps an entry and restores it with
+// ScopedSeam. Everything not listed here calls Win32 directly.
+#pragma once
+
+#include <windows.h>
+#include <aclapi.h>
+#include <wininet.h>
+
+struct PlatformSeam {
+  // Process token and file rights.
+  decltype(&::OpenProcessToken) OpenProcessToken = ::OpenProcessToken;
+  decltype(&::AdjustTokenPrivileges) AdjustTokenPrivileges = ::AdjustTokenPrivileges;
+  decltype(&::SetNamedSecurityInfoA) SetNamedSecurityInfoA = ::SetNamedSecurityInfoA;
+  // File deletion.
+  decltype(&::DeleteFileA) DeleteFileA = ::DeleteFileA;
+  // Looking up IsWow64Process (absent on old systems, a fixed answer under wine64).
+  decltype(&::GetProcAddress) GetProcAddress = ::GetProcAddress;
+  // Registry.
+  decltype(&::RegOpenKeyExA) RegOpenKeyExA = ::RegOpenKeyExA;
+  decltype(&::RegDeleteKeyA) RegDeleteKeyA = ::RegDeleteKeyA;
+  decltype(&::RegSetValueExA) RegSetValueExA = ::RegSetValueExA;
+  // HTTPS.
+  decltype(&::InternetOpenA) InternetOpenA = ::InternetOpenA;
+  decltype(&::HttpSendRequestA) HttpSendRequestA = ::HttpSendRequestA;
+  decltype(&::Sleep) Sleep = ::Sleep;
+};
+
+PlatformSeam& Seam();
+
+// Replaces one entry for the lifetime of the guard.
+template <typename Fn>
+class ScopedSeam {
+ public:
+  ScopedSeam(Fn& slot, Fn replacement) : slot_(slot), saved_(slot) { slot_ = replacement; }
+  ~ScopedSeam() { slot_ = saved_; }
+  ScopedSeam(const ScopedSeam&) = delete;
+  ScopedSeam& operator=(const ScopedSeam&) = delete;
+
+ private:
+  Fn& slot_;
+  Fn saved_;
+};

@@ -1,0 +1,3 @@
+#include "reporting/Reporting.h"
+
+bool SendAppOpenedEvent() { return false; }

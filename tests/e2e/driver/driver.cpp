@@ -1,0 +1,175 @@
+// qx_driver: drives a running program's windows for the end-to-end tests.
+//   wait CAPTION MS                 wait for a visible top-level window
+//   gone CAPTION MS                 wait until no such window exists
+//   controls CAPTION                list every child: visible|hidden x y w h text
+//   click CAPTION TEXT              press and release the mouse on a child
+//   hover CAPTION TEXT              move the mouse onto a child
+//   key CAPTION TEXT VK             a key press on a child (focus first)
+//   close CAPTION                   ask the window to close
+//   msgbox MS                       wait for a message box, print its
+//                                   caption and text, press OK
+// Exit code 0 on success, 1 when the window or control is not there.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+HWND FindTop(const char* caption) { return ::FindWindowA(nullptr, caption); }
+
+HWND WaitTop(const char* caption, DWORD ms, bool visible) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    HWND w = FindTop(caption);
+    if (w && (!visible || ::IsWindowVisible(w))) return w;
+    if (::GetTickCount() - start > ms) return nullptr;
+    ::Sleep(50);
+  }
+}
+
+std::string TextOf(HWND w) {
+  char buffer[512] = {};
+  ::GetWindowTextA(w, buffer, sizeof(buffer));
+  return buffer;
+}
+
+struct Search {
+  std::string text;
+  HWND found;
+};
+
+BOOL CALLBACK FindChild(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<Search*>(p);
+  if (TextOf(w) == s->text && ::IsWindowVisible(w)) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND Child(HWND top, const std::string& text) {
+  Search s{text, nullptr};
+  ::EnumChildWindows(top, &FindChild, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+BOOL CALLBACK ListChild(HWND w, LPARAM p) {
+  HWND top = reinterpret_cast<HWND>(p);
+  RECT rc;
+  ::GetWindowRect(w, &rc);
+  POINT tl = {rc.left, rc.top};
+  ::ScreenToClient(top, &tl);
+  POINT ptl = {rc.left, rc.top};
+  ::ScreenToClient(::GetParent(w), &ptl);
+  char cls[128] = {};
+  ::GetClassNameA(w, cls, sizeof(cls));
+  std::printf("%s|%ld|%ld|%ld|%ld|%ld|%ld|%s|%s\n", ::IsWindowVisible(w) ? "visible" : "hidden",
+              tl.x, tl.y, rc.right - rc.left, rc.bottom - rc.top, ptl.x, ptl.y, cls,
+              TextOf(w).c_str());
+  return TRUE;
+}
+
+BOOL CALLBACK FindMessageBox(HWND w, LPARAM p) {
+  char cls[64] = {};
+  ::GetClassNameA(w, cls, sizeof(cls));
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(w, &pid);
+  if (std::string(cls) == "#32770" && ::IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(p) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK MessageText(HWND w, LPARAM p) {
+  char cls[64] = {};
+  ::GetClassNameA(w, cls, sizeof(cls));
+  if (std::string(cls) == "Static") {
+    const std::string t = TextOf(w);
+    if (!t.empty()) *reinterpret_cast<std::string*>(p) += t;
+  }
+  return TRUE;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: qx_driver wait|gone|controls|click|hover|key|close|msgbox ...\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  const std::string cmd = argv[1];
+  if (cmd == "wait" && argc == 4) return WaitTop(argv[2], std::atoi(argv[3]), true) ? 0 : 1;
+  if (cmd == "gone" && argc == 4) {
+    const DWORD start = ::GetTickCount();
+    while (FindTop(argv[2])) {
+      if (::GetTickCount() - start > static_cast<DWORD>(std::atoi(argv[3]))) return 1;
+      ::Sleep(50);
+    }
+    return 0;
+  }
+  if (cmd == "msgbox" && argc == 3) {
+    const DWORD start = ::GetTickCount();
+    HWND box = nullptr;
+    while (!box) {
+      ::EnumWindows(&FindMessageBox, reinterpret_cast<LPARAM>(&box));
+      if (box) break;
+      if (::GetTickCount() - start > static_cast<DWORD>(std::atoi(argv[2]))) return 1;
+      ::Sleep(50);
+    }
+    std::string text;
+    ::EnumChildWindows(box, &MessageText, reinterpret_cast<LPARAM>(&text));
+    std::printf("caption=%s\ntext=%s\n", TextOf(box).c_str(), text.c_str());
+    std::fflush(stdout);
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+  }
+  if (argc < 3) return Usage();
+  HWND top = WaitTop(argv[2], 5000, false);
+  if (!top) {
+    std::fprintf(stderr, "no window '%s'\n", argv[2]);
+    return 1;
+  }
+  if (cmd == "controls") {
+    ::EnumChildWindows(top, &ListChild, reinterpret_cast<LPARAM>(top));
+    return 0;
+  }
+  if (cmd == "close") {
+    ::PostMessageA(top, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (argc < 4) return Usage();
+  HWND child = Child(top, argv[3]);
+  if (!child) {
+    std::fprintf(stderr, "no visible control '%s'\n", argv[3]);
+    return 1;
+  }
+  RECT rc;
+  ::GetClientRect(child, &rc);
+  const LPARAM centre = MAKELPARAM(rc.right / 2, rc.bottom / 2);
+  if (cmd == "click") {
+    ::PostMessageA(child, WM_MOUSEMOVE, 0, centre);
+    ::PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    ::PostMessageA(child, WM_LBUTTONUP, 0, centre);
+    return 0;
+  }
+  if (cmd == "hover") {
+    POINT p = {rc.right / 2, rc.bottom / 2};
+    ::ClientToScreen(child, &p);
+    ::SetCursorPos(p.x, p.y);
+    ::PostMessageA(child, WM_MOUSEMOVE, 0, centre);
+    return 0;
+  }
+  if (cmd == "key" && argc == 5) {
+    const WPARAM vk = static_cast<WPARAM>(std::atoi(argv[4]));
+    ::PostMessageA(child, WM_KEYDOWN, vk, 1);
+    ::PostMessageA(child, WM_KEYUP, vk, 0xC0000001);
+    return 0;
+  }
+  return Usage();
+}

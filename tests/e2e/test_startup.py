@@ -1,0 +1,74 @@
+"""Start-up and the command-line modes, with the real exe in throwaway prefixes."""
+
+import os
+import time
+import unittest
+
+import quellixtest as qt
+
+
+class StartupModes(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = qt.Prefix("startup")
+        cls.prefix.install()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.close()
+
+    def setUp(self):
+        for name in ("log2.txt", "log.txt"):
+            if os.path.exists(self.prefix.app(name)):
+                os.remove(self.prefix.app(name))
+
+    def test_auto_without_gwx_ends_at_once_without_window_or_log(self):
+        p = self.prefix
+        proc = p.start_exe(["/auto"])
+        # No window may appear while it runs.
+        appeared = False
+        while proc.poll() is None:
+            rc, _ = p.driver("wait", "Quellix 3.3", 200)
+            appeared = appeared or rc == 0
+        self.assertEqual(proc.returncode, 0)
+        self.assertFalse(appeared, "the /auto run showed its window")
+        self.assertFalse(os.path.exists(p.app("log2.txt")), "nothing to stop, nothing logged")
+
+    def test_postins_ends_without_window(self):
+        rc, seconds = self.prefix.run_exe(["/postins"], timeout=120)
+        self.assertEqual(rc, 0)
+        rc, _ = self.prefix.driver("wait", "Quellix 3.3", 100)
+        self.assertNotEqual(rc, 0)
+
+    def test_interactive_start_shows_the_window_and_closing_ends_with_0(self):
+        for args in ([], ["/Auto"], ["/deb", "C:\\Windows\\system32\\GWX\\GWX.exe", "/auto"]):
+            with self.subTest(args=args):
+                proc = self.prefix.start_exe(args)
+                try:
+                    rc, _ = self.prefix.driver("wait", "Quellix 3.3", 30000)
+                    self.assertEqual(rc, 0, "the main window did not appear")
+                    self.prefix.driver("close", "Quellix 3.3")
+                    self.assertEqual(proc.wait(timeout=60), 0)
+                finally:
+                    if proc.poll() is None:
+                        proc.kill()
+
+
+class Wow64Startup(unittest.TestCase):
+    def test_shipped_32bit_exe_auto_exits_0(self):
+        if not qt.EXE32 or not os.path.exists(qt.EXE32):
+            self.skipTest("the i686 quellix.exe was not built")
+        if not qt.i386_runs():
+            self.skipTest("32-bit programs cannot run on this machine (no i386 support, no qemu-user binfmt)")
+        p = qt.Prefix("startup32")
+        try:
+            p.install(exe=qt.EXE32)
+            rc, _ = p.run_exe(["/auto"], timeout=600)
+            self.assertEqual(rc, 0)
+            self.assertFalse(os.path.exists(p.app("log2.txt")))
+        finally:
+            p.close()
+
+
+if __name__ == "__main__":
+    qt.main()
