@@ -6,6 +6,8 @@
 //   hover CAPTION TEXT              move the mouse onto a child
 //   key CAPTION TEXT VK             a key press on a child (focus first)
 //   close CAPTION                   ask the window to close
+//   hold PATH MS                    open a file without sharing and keep it
+//                                   open for MS milliseconds
 //   msgbox MS                       wait for a message box, print its
 //                                   caption and text, press OK
 // Exit code 0 on success, 1 when the window or control is not there.
@@ -111,6 +113,16 @@ int main(int argc, char** argv) {
       if (::GetTickCount() - start > static_cast<DWORD>(std::atoi(argv[3]))) return 1;
       ::Sleep(50);
     }
+    return 0;
+  }
+  if (cmd == "hold" && argc == 4) {
+    HANDLE file = ::CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    ::Sleep(static_cast<DWORD>(std::atoi(argv[3])));
+    ::CloseHandle(file);
     return 0;
   }
   if (cmd == "msgbox" && argc == 3) {
