@@ -14,10 +14,15 @@ struct PlatformSeam {
   decltype(&::SetNamedSecurityInfoA) SetNamedSecurityInfoA = ::SetNamedSecurityInfoA;
   // File deletion.
   decltype(&::DeleteFileA) DeleteFileA = ::DeleteFileA;
+  // Folder enumeration: entries without a short name (8.3 names switched off
+  // on the volume), which Wine always generates.
+  decltype(&::FindFirstFileA) FindFirstFileA = ::FindFirstFileA;
+  decltype(&::FindNextFileA) FindNextFileA = ::FindNextFileA;
   // Looking up IsWow64Process (absent on old systems, a fixed answer under wine64).
   decltype(&::GetProcAddress) GetProcAddress = ::GetProcAddress;
   // Registry.
   decltype(&::RegOpenKeyExA) RegOpenKeyExA = ::RegOpenKeyExA;
+  decltype(&::RegCreateKeyExA) RegCreateKeyExA = ::RegCreateKeyExA;
   decltype(&::RegDeleteKeyA) RegDeleteKeyA = ::RegDeleteKeyA;
   decltype(&::RegSetValueExA) RegSetValueExA = ::RegSetValueExA;
   // HTTPS.
