@@ -1,0 +1,112 @@
+#include "blocking/Blocking.h"
+
+#include <windows.h>
+
+#include "registry/Registry.h"
+
+const char kImageFileExecutionOptions[] =
+    "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+const char kWindowsUpdatePolicyKey[] = "\\SOFTWARE\\Policies\\Microsoft\\Windows\\WindowsUpdate";
+const char kGwxPolicyKey[] = "\\SOFTWARE\\Policies\\Microsoft\\Windows\\Gwx";
+
+const char* const kGwxProtectKeys[5] = {"\\GWX.EXE", "\\GWXUX.EXE", "\\GWXConfigManager.exe",
+                                        "\\GWXDetector.exe", "\\GWXUXWorker.exe"};
+const char* const kGwxUnprotectKeys[5] = {"\\GWX.EXE", "\\GWXUX.exe", "\\GWXConfigManager.exe",
+                                          "\\GWXDetector.exe", "\\GWXUXWorker.exe"};
+const char* const kEosKeys[2] = {"\\EOSNOTIFY.EXE", "\\SIPNOTIFY.EXE"};
+
+namespace {
+
+const char kDebugger[] = "Debugger";
+
+std::string EntryKey(const char* name) { return std::string(kImageFileExecutionOptions) + name; }
+
+// Runs `steps` on a fresh registry object rooted at HKEY_LOCAL_MACHINE; any
+// exception ends them silently.
+template <typename Steps>
+void OnLocalMachine(Steps steps) {
+  TRegistry registry;
+  registry.SetRootKey(HKEY_LOCAL_MACHINE);
+  try {
+    steps(registry);
+  } catch (...) {
+  }
+}
+
+bool HasDebugger(TRegistry& registry, const char* name) {
+  bool found = false;
+  if (registry.OpenKey(EntryKey(name), false)) {
+    found = registry.ValueExists(kDebugger);
+    registry.CloseKey();
+  }
+  return found;
+}
+
+// Deletes `value` when present; the key is created when missing, like every
+// policy key this program opens.
+void DeletePolicyValue(TRegistry& registry, const char* key, const char* value) {
+  if (!registry.OpenKey64(key, true)) return;
+  if (registry.ValueExists(value)) registry.DeleteValue(value);
+  registry.CloseKey();
+}
+
+}  // namespace
+
+std::string DebuggerCommand() {
+  char path[261] = {};
+  // The returned length, not a terminator: a truncated path may lack one.
+  const DWORD length = ::GetModuleFileNameA(nullptr, path, 261);
+  return "\"" + std::string(path, length) + "\" /deb";
+}
+
+void BlockGwx() {
+  OnLocalMachine([](TRegistry& registry) {
+    for (const char* name : kGwxProtectKeys) {
+      if (!registry.OpenKey(EntryKey(name), true)) continue;
+      registry.WriteString(kDebugger, DebuggerCommand());
+      registry.CloseKey();
+    }
+    if (registry.OpenKey64(kWindowsUpdatePolicyKey, true)) {
+      registry.WriteInteger("DisableOSUpgrade", 1);
+      registry.CloseKey();
+    }
+  });
+}
+
+void UnblockGwx() {
+  OnLocalMachine([](TRegistry& registry) {
+    for (const char* name : kGwxUnprotectKeys) registry.DeleteKey(EntryKey(name));
+    DeletePolicyValue(registry, kGwxPolicyKey, "DisableGwx");
+    DeletePolicyValue(registry, kWindowsUpdatePolicyKey, "DisableOSUpgrade");
+  });
+}
+
+bool GwxBlocked() {
+  bool blocked = false;
+  OnLocalMachine([&](TRegistry& registry) { blocked = HasDebugger(registry, kGwxProtectKeys[0]); });
+  return blocked;
+}
+
+void BlockEos() {
+  OnLocalMachine([](TRegistry& registry) {
+    for (const char* name : kEosKeys) {
+      if (!registry.OpenKey(EntryKey(name), true)) continue;
+      registry.WriteString(kDebugger, "*");
+      registry.CloseKey();
+    }
+  });
+}
+
+void UnblockEos() {
+  OnLocalMachine([](TRegistry& registry) {
+    for (const char* name : kEosKeys) registry.DeleteKey(EntryKey(name));
+  });
+}
+
+bool EosBlocked() {
+  bool blocked = false;
+  OnLocalMachine([&](TRegistry& registry) {
+    blocked = HasDebugger(registry, kEosKeys[0]) && HasDebugger(registry, kEosKeys[1]);
+  });
+  return blocked;
+}
