@@ -2,6 +2,8 @@
 if(NOT EXISTS ${QUELLIX_LIBPNG_SOURCE}/CMakeLists.txt)
   message(FATAL_ERROR "libpng source not found at ${QUELLIX_LIBPNG_SOURCE}; run scripts/setup-machine.sh")
 endif()
+# The static zlib, never the import library of zlib1.dll: the exe must run alone.
+find_library(ZLIB_LIBRARY NAMES libz.a NO_DEFAULT_PATH PATHS ${CMAKE_FIND_ROOT_PATH}/lib REQUIRED)
 find_package(ZLIB REQUIRED)
 set(PNG_SHARED OFF CACHE BOOL "" FORCE)
 set(PNG_STATIC ON CACHE BOOL "" FORCE)
