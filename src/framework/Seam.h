@@ -28,6 +28,7 @@ struct PlatformSeam {
   // HTTPS.
   decltype(&::InternetOpenA) InternetOpenA = ::InternetOpenA;
   decltype(&::HttpSendRequestA) HttpSendRequestA = ::HttpSendRequestA;
+  decltype(&::InternetReadFile) InternetReadFile = ::InternetReadFile;
   decltype(&::Sleep) Sleep = ::Sleep;
 };
 
