@@ -14,8 +14,8 @@ struct PlatformSeam {
   decltype(&::SetNamedSecurityInfoA) SetNamedSecurityInfoA = ::SetNamedSecurityInfoA;
   // File deletion.
   decltype(&::DeleteFileA) DeleteFileA = ::DeleteFileA;
-  // Folder enumeration: entries without a short name (8.3 names switched off
-  // on the volume), which Wine always generates.
+  // Folder enumeration: entries without a short name, as on a volume with
+  // 8.3 names switched off (Wine always makes one).
   decltype(&::FindFirstFileA) FindFirstFileA = ::FindFirstFileA;
   decltype(&::FindNextFileA) FindNextFileA = ::FindNextFileA;
   // Looking up IsWow64Process (absent on old systems, a fixed answer under wine64).

@@ -5,25 +5,17 @@
 
 #include "framework/Seam.h"
 #include "removal/CommandRunner.h"
+#include "removal/RemovalTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
 
+using removal_testing::Appears;
 using testing_support::Exists;
 using testing_support::MakeDirs;
 using testing_support::ReadFileText;
 using testing_support::ScratchDir;
 using testing_support::WriteFileText;
-
-// Waits for a file that a script writes when it gets there. The limit only
-// keeps a broken run from hanging; nothing is measured.
-bool Appears(const std::string& path) {
-  for (int i = 0; i < 600; ++i) {
-    if (Exists(path)) return true;
-    ::Sleep(100);
-  }
-  return false;
-}
 
 // Writes "started.txt", waits until "release.txt" exists, then writes
 // "finished.txt": a script that runs for as long as the test wants.

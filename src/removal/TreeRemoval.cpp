@@ -1,0 +1,95 @@
+#include "removal/TreeRemoval.h"
+
+#include <windows.h>
+
+#include "framework/Application.h"
+#include "framework/Handles.h"
+#include "framework/Seam.h"
+#include "removal/DiagnosticLog.h"
+#include "removal/Privileges.h"
+
+namespace {
+
+void ResetRightsQuietly(const std::string& path) {
+  try {
+    ResetFileRights(path);
+  } catch (...) {
+  }
+}
+
+// A link's target lies outside the tree: neither its rights nor its content
+// are ours to touch. Only the link goes.
+void RemoveLink(const std::string& p) {
+  if (::RemoveDirectoryA(p.c_str()))
+    WriteLog("Removed Dir :" + p);
+  else
+    WriteLog("Error Remove Dir :" + p);
+}
+
+void RemoveFolder(const std::string& p) {
+  DeleteTree(p + "\\");
+  WriteLog("ResetFileRights :" + p);
+  ResetRightsQuietly(p);
+  ForceDeleteFile(p);  // clears the folder's attributes; the deletion itself fails
+  if (::RemoveDirectoryA(p.c_str()))
+    WriteLog("Removed Dir :" + p);
+  else
+    WriteLog("Error Remove Dir :" + p);
+}
+
+void RemoveFile(const std::string& p) {
+  WriteLog("ResetFileRights :" + p);
+  ResetRightsQuietly(p);
+  if (ForceDeleteFile(p)) {
+    WriteLog("Deleted: " + p);
+    return;
+  }
+  const DWORD error = ::GetLastError();
+  WriteLog("Cannot delete: " + p);
+  WriteLog("Error: " + std::to_string(error));
+}
+
+}  // namespace
+
+bool ForceDeleteFile(const std::string& path) {
+  // The long form skips path parsing; a path it cannot carry (relative, UNC,
+  // "/" separators) still gets its attributes cleared the ordinary way.
+  bool cleared = false;
+  try {
+    cleared = ::SetFileAttributesA(("\\\\?\\" + path).c_str(), 0) != FALSE;
+  } catch (...) {
+  }
+  if (!cleared) ::SetFileAttributesA(path.c_str(), 0);
+  return Seam().DeleteFileA(path.c_str()) != FALSE;
+}
+
+void DeleteTree(const std::string& path) {
+  if (path.empty()) return;
+  const std::string dir = path.back() == '\\' ? path : path + '\\';
+  ResetRightsQuietly(path);
+
+  WIN32_FIND_DATAA entry;
+  UniqueFind find(Seam().FindFirstFileA((dir + "*.*").c_str(), &entry));
+  if (!find) return;
+  try {
+    do {
+      Application->ProcessMessages();
+      std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      // "?" stands for a character the code page cannot show; such a name
+      // cannot be opened, its short name can.
+      if (name.find('?') != std::string::npos && entry.cAlternateFileName[0] != '\0')
+        name = entry.cAlternateFileName;
+      const std::string p = dir + name;
+      const DWORD attributes = entry.dwFileAttributes;
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveLink(p);
+      else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveFolder(p);
+      else
+        RemoveFile(p);
+    } while (Seam().FindNextFileA(find.get(), &entry));
+  } catch (...) {
+    // The entries handled so far stay handled; this folder's walk ends.
+  }
+}

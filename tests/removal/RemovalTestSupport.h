@@ -1,0 +1,112 @@
+// Helpers for the removal tests: waiting for a file a script writes, a window
+// that counts the messages handled while a walk runs, and folder links made
+// from the Linux side (Wine cannot make them itself).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/Handles.h"
+#include "support/TestSupport.h"
+
+namespace removal_testing {
+
+// Waits for a file to appear. The limit only keeps a broken run from
+// hanging; nothing is measured.
+inline bool Appears(const std::string& path) {
+  for (int i = 0; i < 600; ++i) {
+    if (testing_support::Exists(path)) return true;
+    ::Sleep(100);
+  }
+  return false;
+}
+
+// A message-only window; Post() queues a message that only a message loop
+// run by the code under test can deliver.
+class MessageProbe {
+ public:
+  MessageProbe() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QuellixRemovalProbe";
+    ::RegisterClassA(&wc);  // already registered by an earlier probe: fine
+    window_.reset(::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    wc.hInstance, nullptr));
+    handled_ = 0;
+  }
+  ~MessageProbe() {
+    window_.reset();
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+  bool Post() { return ::PostMessageA(window_.get(), WM_APP + 7, 0, 0) != FALSE; }
+  int Handled() const { return handled_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_APP + 7) {
+      ++handled_;
+      return 0;
+    }
+    return ::DefWindowProcA(hwnd, message, w, l);
+  }
+  static inline int handled_ = 0;
+  UniqueWindow window_;
+};
+
+// The Unix path Wine keeps a Windows path at.
+inline std::string UnixPath(const std::string& windowsPath) {
+  using Fn = char*(CDECL*)(LPCWSTR);
+  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (fn == nullptr) return std::string();
+  wchar_t wide[MAX_PATH * 2] = {};
+  ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH * 2);
+  char* unix = fn(wide);
+  if (unix == nullptr) return std::string();
+  std::string result = unix;
+  ::HeapFree(::GetProcessHeap(), 0, unix);
+  return result;
+}
+
+// Runs a Linux program through Wine (which starts ELF files natively).
+inline bool RunUnix(std::string commandLine) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi))
+    return false;
+  if (pi.hProcess) ::CloseHandle(pi.hProcess);
+  if (pi.hThread) ::CloseHandle(pi.hThread);
+  return true;
+}
+
+inline bool IsFolderLink(const std::string& path) {
+  const DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) &&
+         (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A symbolic link at link (a Windows path) to the folder target.
+inline bool MakeFolderLink(const std::string& link, const std::string& target) {
+  const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
+  if (unixLink.empty() || unixTarget.empty()) return false;
+  if (!RunUnix("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
+  // Wine hands back no handle for a Linux process: wait for its result.
+  for (int i = 0; i < 600 && !IsFolderLink(link); ++i) ::Sleep(100);
+  return IsFolderLink(link);
+}
+
+// Removes the link itself (Wine's RemoveDirectoryA would act on the target).
+inline bool RemoveLink(const std::string& link) {
+  const std::string unixLink = UnixPath(link);
+  if (unixLink.empty() || !RunUnix("Z:\\bin\\rm -f \"" + unixLink + "\"")) return false;
+  for (int i = 0; i < 600 && testing_support::Exists(link); ++i) ::Sleep(100);
+  return !testing_support::Exists(link);
+}
+
+}  // namespace removal_testing
