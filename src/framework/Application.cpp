@@ -16,12 +16,19 @@ bool TApplication::ProcessMessage(MSG& msg) {
     terminated_ = true;
     return true;
   }
-  TForm* form = nullptr;
-  if (msg.hwnd) {
-    HWND top = ::GetAncestor(msg.hwnd, GA_ROOT);
-    if (mainForm_ && mainForm_->HandleAllocated() && top == mainForm_->Handle()) form = mainForm_;
+  // Keyboard navigation belongs to the form the message's window sits on.
+  TForm* form = msg.hwnd ? dynamic_cast<TForm*>(TWinControl::FromHandle(
+                               ::GetAncestor(msg.hwnd, GA_ROOT)))
+                         : nullptr;
+  if (form) {
+    try {
+      if (form->PreProcessMessage(msg)) return true;
+    } catch (const std::exception& e) {
+      // As if it had come from the window procedure that the key was for.
+      HandleException(e);
+      return true;
+    }
   }
-  if (form && form->PreProcessMessage(msg)) return true;
   ::TranslateMessage(&msg);
   ::DispatchMessageA(&msg);
   return true;

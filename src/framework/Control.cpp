@@ -1,5 +1,7 @@
 #include "framework/Control.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <set>
 #include <stdexcept>
@@ -7,24 +9,49 @@
 
 #include "framework/Application.h"
 #include "framework/Form.h"
+#include "framework/Handles.h"
 
 namespace {
+
 const char kObjectProp[] = "QuellixControl";
+
+void CollectTabOrder(const std::vector<TWinControl*>& level, std::vector<TWinControl*>& out) {
+  for (TWinControl* c : level) {
+    out.push_back(c);
+    const std::vector<TWinControl*> below = c->TabOrderList();
+    out.insert(out.end(), below.begin(), below.end());
+  }
+}
+
+}  // namespace
+
+TShiftState KeyDataToShiftState(LPARAM keyData) {
+  TShiftState state = 0;
+  if (::GetKeyState(VK_SHIFT) < 0) state |= ssShift;
+  if (::GetKeyState(VK_CONTROL) < 0) state |= ssCtrl;
+  if (keyData & 0x20000000) state |= ssAlt;  // the context code: Alt held
+  return state;
 }
 
 TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {}
 
 TWinControl::~TWinControl() {
+  if (parent_)
+    if (TForm* form = ParentForm()) form->ControlGone(this);
   // Children may be owned elsewhere; they lose their parent, not their life.
   for (TWinControl* child : controls_) child->parent_ = nullptr;
   controls_.clear();
+  tabList_.clear();
   DestroyHandle();
   if (parent_) parent_->RemoveControl(this);
 }
 
 void TWinControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
-  if (parent_) parent_->RemoveControl(this);
+  if (parent_) {
+    if (TForm* form = ParentForm()) form->ControlGone(this);
+    parent_->RemoveControl(this);
+  }
   parent_ = parent;
   if (parent_) {
     parent_->InsertControl(this);
@@ -38,10 +65,14 @@ void TWinControl::SetParent(TWinControl* parent) {
   }
 }
 
-void TWinControl::InsertControl(TWinControl* child) { controls_.push_back(child); }
+void TWinControl::InsertControl(TWinControl* child) {
+  controls_.push_back(child);
+  tabList_.push_back(child);
+}
 
 void TWinControl::RemoveControl(TWinControl* child) {
   controls_.erase(std::remove(controls_.begin(), controls_.end(), child), controls_.end());
+  tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), child), tabList_.end());
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
@@ -56,6 +87,13 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (align_ != TAlign::alNone) ParentRealign();
 }
 
+void TWinControl::BoundsChangedByWindow(int left, int top, int width, int height) {
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+}
+
 void TWinControl::ApplyBounds() {
   ::SetWindowPos(handle_, nullptr, left_, top_, width_, height_,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -63,6 +101,12 @@ void TWinControl::ApplyBounds() {
 
 void TWinControl::SetVisible(bool visible) {
   if (visible == visible_) return;
+  // A hidden control must not keep the keyboard: the form takes it.
+  if (!visible && ContainsFocus()) {
+    TForm* form = ParentForm();
+    if (form && form != static_cast<TWinControl*>(this) && form->HandleAllocated())
+      ::SetFocus(form->Handle());
+  }
   visible_ = visible;
   if (handle_) ::ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
   if (align_ != TAlign::alNone) ParentRealign();
@@ -88,10 +132,44 @@ void TWinControl::SetCaption(const std::string& caption) {
   Invalidate();
 }
 
+COLORREF TWinControl::Color() const {
+  return parentColor_ && parent_ ? parent_->Color() : color_;
+}
+
 void TWinControl::SetColor(COLORREF color) {
-  if (color == color_) return;
+  const COLORREF before = Color();
   color_ = color;
-  Invalidate();
+  parentColor_ = false;
+  if (Color() != before) AppearanceChanged();
+}
+
+void TWinControl::SetParentColor(bool parentColor) {
+  const COLORREF before = Color();
+  parentColor_ = parentColor;
+  if (Color() != before) AppearanceChanged();
+}
+
+const TFont& TWinControl::Font() const {
+  return parentFont_ && parent_ ? parent_->Font() : font_;
+}
+
+void TWinControl::SetFont(const TFont& font) {
+  const TFont before = Font();
+  font_ = font;
+  parentFont_ = false;
+  if (Font() != before) AppearanceChanged();
+}
+
+void TWinControl::SetParentFont(bool parentFont) {
+  const TFont before = Font();
+  parentFont_ = parentFont;
+  if (Font() != before) AppearanceChanged();
+}
+
+void TWinControl::AppearanceChanged() {
+  // Children that take their colour or font from here change with it.
+  if (handle_)
+    ::RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TWinControl::SetAlign(TAlign align) {
@@ -133,9 +211,48 @@ void TWinControl::AlignControls() {
   aligning_ = false;
 }
 
+int TWinControl::TabOrder() const {
+  if (!parent_) return -1;
+  const auto& list = parent_->tabList_;
+  return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
+}
+
+void TWinControl::SetTabOrder(int order) {
+  if (!parent_) return;
+  auto& list = parent_->tabList_;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  order = std::max(0, std::min(order, static_cast<int>(list.size())));
+  list.insert(list.begin() + order, this);
+}
+
+std::vector<TWinControl*> TWinControl::TabOrderList() const {
+  std::vector<TWinControl*> out;
+  CollectTabOrder(tabList_, out);
+  return out;
+}
+
+bool TWinControl::CanFocus() const {
+  for (const TWinControl* c = this; c; c = c->parent_)
+    if (!c->visible_ || !c->enabled_) return false;
+  return true;
+}
+
+bool TWinControl::Focused() const { return handle_ && ::GetFocus() == handle_; }
+
+void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+
+bool TWinControl::ContainsFocus() const {
+  const HWND focus = ::GetFocus();
+  return handle_ && focus && (focus == handle_ || ::IsChild(handle_, focus));
+}
+
 HWND TWinControl::Handle() {
   if (!handle_) CreateHandle();
   return handle_;
+}
+
+TWinControl* TWinControl::FromHandle(HWND hwnd) {
+  return hwnd ? static_cast<TWinControl*>(::GetPropA(hwnd, kObjectProp)) : nullptr;
 }
 
 TForm* TWinControl::ParentForm() {
@@ -154,6 +271,22 @@ void TWinControl::Invalidate() {
 
 void TWinControl::Update() {
   if (handle_) ::UpdateWindow(handle_);
+}
+
+void TWinControl::Repaint() {
+  Invalidate();
+  Update();
+}
+
+LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return WndProc(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::Broadcast(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const std::vector<TWinControl*> children = controls_;  // a handler may rearrange them
+  for (TWinControl* child : children)
+    if (LRESULT result = child->Perform(msg, wParam, lParam)) return result;
+  return 0;
 }
 
 void TWinControl::FillCreateParams(CreateParams&) {}
@@ -211,11 +344,60 @@ void TWinControl::DestroyHandle() {
 }
 
 void TWinControl::EraseBackground(HDC dc) {
-  RECT rc;
-  ::GetClientRect(handle_, &rc);
-  HBRUSH brush = ::CreateSolidBrush(color_);
-  ::FillRect(dc, &rc, brush);
-  ::DeleteObject(brush);
+  const RECT rc = ClientRect();
+  UniqueGdiObject brush(::CreateSolidBrush(Color()));
+  ::FillRect(dc, &rc, static_cast<HBRUSH>(brush.get()));
+}
+
+void TWinControl::EraseWithParentBackground(HDC dc) {
+  if (!parent_) {
+    EraseBackground(dc);
+    return;
+  }
+  POINT saved;
+  ::OffsetWindowOrgEx(dc, left_, top_, &saved);
+  parent_->EraseBackground(dc);
+  ::SetWindowOrgEx(dc, saved.x, saved.y, nullptr);
+}
+
+void TWinControl::OnMouseMove() {
+  if (mouseInside_) return;
+  mouseInside_ = true;
+  TRACKMOUSEEVENT track = {};
+  track.cbSize = sizeof(track);
+  track.dwFlags = TME_LEAVE;
+  track.hwndTrack = handle_;
+  ::TrackMouseEvent(&track);
+  Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+}
+
+void TWinControl::OnMouseLeave() {
+  mouseInside_ = false;
+  Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+}
+
+void TWinControl::OnMouseDown() {
+  clicking_ = true;
+  ::SetCapture(handle_);
+}
+
+void TWinControl::OnMouseUp(LPARAM position) {
+  if (!clicking_) return;
+  clicking_ = false;
+  ::ReleaseCapture();
+  const POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+  const RECT client = ClientRect();
+  if (::PtInRect(&client, at)) Click();
+}
+
+bool TWinControl::OnSetCursor(LPARAM hitAndMessage) {
+  if (LOWORD(hitAndMessage) != HTCLIENT || cursor_ == crDefault) return false;
+  ::SetCursor(::LoadCursorA(nullptr, cursor_ == crHandPoint ? IDC_HAND : IDC_ARROW));
+  return true;
+}
+
+void TWinControl::OnSetFocus() {
+  if (TForm* form = ParentForm()) form->FocusedControlChanged(this);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -226,17 +408,46 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       AlignControls();
       break;
+    case WM_MOUSEMOVE:
+      OnMouseMove();
+      break;
+    case WM_MOUSELEAVE:
+      OnMouseLeave();
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnMouseDown();
+      return 0;
+    case WM_LBUTTONUP:
+      OnMouseUp(lParam);
+      return 0;
+    case WM_CAPTURECHANGED:
+      clicking_ = false;
+      break;
+    case WM_SETCURSOR:
+      if (OnSetCursor(lParam)) return TRUE;
+      break;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      break;
+    case CM_DIALOGKEY:
+      return Broadcast(msg, wParam, lParam);
+    case CM_FOCUSCHANGED:
+      Broadcast(msg, wParam, lParam);
+      return 0;
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      return 0;
   }
   return DefaultHandler(msg, wParam, lParam);
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return ::DefWindowProcA(handle_, msg, wParam, lParam);
+  return handle_ ? ::DefWindowProcA(handle_, msg, wParam, lParam) : 0;
 }
 
 LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam,
                                             LPARAM lParam) {
-  auto* self = static_cast<TWinControl*>(::GetPropA(hwnd, kObjectProp));
+  auto* self = FromHandle(hwnd);
   if (msg == WM_NCCREATE) {
     self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     ::SetPropA(hwnd, kObjectProp, self);
@@ -246,6 +457,8 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam,
   if (msg == WM_NCDESTROY) {
     ::RemovePropA(hwnd, kObjectProp);
     self->handle_ = nullptr;
+    self->mouseInside_ = false;
+    self->clicking_ = false;
     return ::DefWindowProcA(hwnd, msg, wParam, lParam);
   }
   try {

@@ -10,8 +10,12 @@
 #include <vector>
 
 #include "framework/Component.h"
+#include "framework/Graphics.h"
+#include "framework/Messages.h"
 
 enum class TAlign { alNone, alTop, alBottom };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TCursor { crDefault, crArrow, crHandPoint };
 
 class TForm;
 class TWinControl;
@@ -41,6 +45,7 @@ class TWinControl : public TComponent {
   // Size of the area children are placed in.
   virtual int ClientWidth() const { return width_; }
   virtual int ClientHeight() const { return height_; }
+  RECT ClientRect() const { return RECT{0, 0, ClientWidth(), ClientHeight()}; }
 
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
@@ -55,15 +60,45 @@ class TWinControl : public TComponent {
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
 
-  COLORREF Color() const { return color_; }
+  // The background colour; the parent's while ParentColor is on (the
+  // default for a control with a parent). Setting a colour switches it off.
+  COLORREF Color() const;
   void SetColor(COLORREF color);
+  bool ParentColor() const { return parentColor_; }
+  void SetParentColor(bool parentColor);
+
+  // The font; the parent's while ParentFont is on (the default). Setting a
+  // font switches it off.
+  const TFont& Font() const;
+  void SetFont(const TFont& font);
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool parentFont);
+
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor cursor) { cursor_ = cursor; }
 
   TAlign Align() const { return align_; }
   void SetAlign(TAlign align);
 
+  // Keyboard focus. TabOrder is the place among the parent's children in
+  // the Tab key's round; TabStop lets the Tab key stop here.
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool tabStop) { tabStop_ = tabStop; }
+  int TabOrder() const;
+  void SetTabOrder(int order);
+  // Visible and enabled, and so is every parent.
+  bool CanFocus() const;
+  bool Focused() const;
+  void SetFocus();
+  // This control and everything under it, in tab order (parents first).
+  std::vector<TWinControl*> TabOrderList() const;
+
   // The window, created on first use when the parent has one.
   HWND Handle();
+  HWND WindowHandle() const { return handle_; }
   bool HandleAllocated() const { return handle_ != nullptr; }
+  // The control a window of this layer belongs to, or none.
+  static TWinControl* FromHandle(HWND hwnd);
 
   // The form this control sits on (itself for a form), or none.
   TForm* ParentForm();
@@ -71,13 +106,20 @@ class TWinControl : public TComponent {
   TNotifyEvent OnClick;
   virtual void Click();
 
-  // Repaint soon / now.
+  // Repaint soon / now / both.
   void Invalidate();
   void Update();
+  void Repaint();
+
+  // Hands a message straight to this control's WndProc, window or not.
+  LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Performs the message on each child in turn until one answers nonzero;
+  // that answer, or 0.
+  LRESULT Broadcast(UINT msg, WPARAM wParam, LPARAM lParam);
 
  protected:
   struct CreateParams {
-    const char* className = "QuellixControl";
+    const char* className = "TWinControl";
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     DWORD exStyle = 0;
     UINT classStyle = CS_DBLCLKS;
@@ -87,12 +129,16 @@ class TWinControl : public TComponent {
   void DestroyHandle();
 
   // One message for this control. Handlers override it and hand what they do
-  // not handle to DefaultHandler.
+  // not handle to the inherited WndProc.
   virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
 
-  // Paints the background in Color; overridden by controls that draw it whole.
+  // Paints the background in Color; overridden by controls that draw it
+  // otherwise.
   virtual void EraseBackground(HDC dc);
+  // Paints what the parent shows behind this control (for see-through
+  // controls).
+  void EraseWithParentBackground(HDC dc);
   // Places the aligned children (top and bottom docking) in the client area.
   void AlignControls();
   // Called when the window of this control has just been created.
@@ -100,6 +146,8 @@ class TWinControl : public TComponent {
 
   // Where in the parent's client area the window goes.
   virtual void ApplyBounds();
+  // Takes the place the window was given from outside (a form the user moves).
+  void BoundsChangedByWindow(int left, int top, int width, int height);
 
  private:
   friend class TForm;
@@ -109,15 +157,32 @@ class TWinControl : public TComponent {
   void RemoveControl(TWinControl* child);
   void CreateChildHandles();
   void ParentRealign();
+  bool ContainsFocus() const;
+  void AppearanceChanged();
+
+  void OnMouseMove();
+  void OnMouseLeave();
+  void OnMouseDown();
+  void OnMouseUp(LPARAM position);
+  bool OnSetCursor(LPARAM hitAndMessage);
+  void OnSetFocus();
 
   TWinControl* parent_ = nullptr;
   std::vector<TWinControl*> controls_;
+  std::vector<TWinControl*> tabList_;
   HWND handle_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool visible_ = true;
   bool enabled_ = true;
   std::string caption_;
   COLORREF color_ = RGB(0xF0, 0xF0, 0xF0);
+  bool parentColor_ = true;
+  TFont font_;
+  bool parentFont_ = true;
+  TCursor cursor_ = crDefault;
+  bool tabStop_ = false;
   TAlign align_ = TAlign::alNone;
   bool aligning_ = false;
+  bool mouseInside_ = false;
+  bool clicking_ = false;
 };

@@ -1,10 +1,19 @@
 #include "framework/Form.h"
 
+#include <algorithm>
+
 #include "framework/Application.h"
 
 namespace {
 const DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+const DWORD kFormExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+
+bool Contains(TWinControl* outer, TWinControl* inner) {
+  for (TWinControl* c = inner; c; c = c->Parent())
+    if (c == outer) return true;
+  return false;
 }
+}  // namespace
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
   SetVisible(false);
@@ -16,28 +25,26 @@ TForm::~TForm() { DestroyHandle(); }
 void TForm::FillCreateParams(CreateParams& params) {
   params.className = "TForm";
   params.style = kFormStyle;
-  params.exStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+  params.exStyle = kFormExStyle;
 }
 
 void TForm::SetClientSize(int width, int height) {
   clientWidth_ = width;
   clientHeight_ = height;
   RECT rc = {0, 0, width, height};
-  ::AdjustWindowRectEx(&rc, kFormStyle, FALSE, WS_EX_APPWINDOW | WS_EX_CONTROLPARENT);
+  ::AdjustWindowRectEx(&rc, kFormStyle, FALSE, kFormExStyle);
   SetBounds(Left(), Top(), rc.right - rc.left, rc.bottom - rc.top);
 }
 
 int TForm::ClientWidth() const {
   RECT rc;
-  if (HandleAllocated() && ::GetClientRect(const_cast<TForm*>(this)->Handle(), &rc))
-    return rc.right;
+  if (WindowHandle() && ::GetClientRect(WindowHandle(), &rc)) return rc.right;
   return clientWidth_;
 }
 
 int TForm::ClientHeight() const {
   RECT rc;
-  if (HandleAllocated() && ::GetClientRect(const_cast<TForm*>(this)->Handle(), &rc))
-    return rc.bottom;
+  if (WindowHandle() && ::GetClientRect(WindowHandle(), &rc)) return rc.bottom;
   return clientHeight_;
 }
 
@@ -70,7 +77,84 @@ void TForm::Close() {
     Hide();
 }
 
-bool TForm::PreProcessMessage(MSG&) { return false; }
+void TForm::SetIconResource(const char* name) {
+  HINSTANCE module = ::GetModuleHandleA(nullptr);
+  // Shared icons belong to the module; nothing to free.
+  auto load = [&](int side) {
+    return reinterpret_cast<LPARAM>(
+        ::LoadImageA(module, name, IMAGE_ICON, side, side, LR_SHARED));
+  };
+  if (LPARAM big = load(::GetSystemMetrics(SM_CXICON)))
+    ::SendMessageA(Handle(), WM_SETICON, ICON_BIG, big);
+  if (LPARAM small = load(::GetSystemMetrics(SM_CXSMICON)))
+    ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, small);
+}
+
+void TForm::SetActiveControl(TWinControl* control) {
+  activeControl_ = control;
+  if (control && control->CanFocus() && HandleAllocated() && ::IsWindowVisible(Handle()))
+    control->SetFocus();
+}
+
+TWinControl* TForm::FindNextControl(TWinControl* current, bool forward) const {
+  std::vector<TWinControl*> order = TabOrderList();
+  if (!forward) std::reverse(order.begin(), order.end());
+  auto start = std::find(order.begin(), order.end(), current);
+  const size_t n = order.size();
+  const size_t first = start == order.end() ? 0 : static_cast<size_t>(start - order.begin()) + 1;
+  for (size_t i = 0; i < n; ++i) {
+    TWinControl* c = order[(first + i) % n];
+    if (c != current && c->TabStop() && c->CanFocus()) return c;
+  }
+  return nullptr;
+}
+
+void TForm::SelectNext(TWinControl* current, bool forward) {
+  if (TWinControl* next = FindNextControl(current, forward)) next->SetFocus();
+}
+
+void TForm::FocusedControlChanged(TWinControl* control) {
+  if (control == focusedControl_) return;
+  focusedControl_ = control;
+  if (control != this) activeControl_ = control;
+  Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+}
+
+void TForm::ControlGone(TWinControl* control) {
+  if (Contains(control, activeControl_)) activeControl_ = nullptr;
+  if (Contains(control, focusedControl_)) focusedControl_ = nullptr;
+}
+
+void TForm::RestoreFocus() {
+  if (activeControl_ && activeControl_->CanFocus()) {
+    activeControl_->SetFocus();
+    return;
+  }
+  // Shown for the first time (or its control went away): the first stop of
+  // the Tab key round, else the form itself.
+  if (TWinControl* first = FindNextControl(nullptr, true))
+    first->SetFocus();
+  else
+    ::SetFocus(Handle());
+}
+
+bool TForm::OnDialogKey(WPARAM key, LPARAM keyData) {
+  if (key != VK_TAB) return false;
+  const TShiftState shift = KeyDataToShiftState(keyData);
+  if (shift & (ssCtrl | ssAlt)) return false;
+  SelectNext(activeControl_, !(shift & ssShift));
+  return true;
+}
+
+bool TForm::PreProcessMessage(MSG& msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  const WPARAM key = msg.wParam;
+  if (key != VK_TAB && key != VK_RETURN && key != VK_ESCAPE) return false;
+  // A control that takes these keys itself (an edit box) keeps them.
+  const LRESULT wants = ::SendMessageA(msg.hwnd, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg));
+  if (wants & (key == VK_TAB ? DLGC_WANTTAB : DLGC_WANTALLKEYS)) return false;
+  return Perform(CM_DIALOGKEY, key, msg.lParam) != 0;
+}
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
@@ -81,9 +165,18 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // The user moves and sizes the form; keep the bounds in step.
       RECT rc;
       ::GetWindowRect(Handle(), &rc);
-      TWinControl::SetBounds(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+      BoundsChangedByWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
       break;
     }
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) {
+        RestoreFocus();
+        return 0;
+      }
+      break;
+    case CM_DIALOGKEY:
+      if (OnDialogKey(wParam, lParam)) return 1;
+      break;
   }
   return TWinControl::WndProc(msg, wParam, lParam);
 }

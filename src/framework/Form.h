@@ -1,6 +1,8 @@
-// A top-level window: caption, client size, colour, centred on the screen when
-// first shown, sizeable frame with the system buttons. Closing the main form
-// ends the application.
+// A top-level window: caption, client size, colour, font, centred on the
+// screen when first shown, sizeable frame with the system buttons. It keeps
+// track of the focused control, tells every control when the focus moves,
+// runs the Tab key round and offers Enter and Escape to its controls.
+// Closing the main form ends the application.
 #pragma once
 
 #include "framework/Control.h"
@@ -20,7 +22,19 @@ class TForm : public TWinControl {
   void ShowForm();
   void Close();
 
+  // The window icon, from an icon resource of the program; none when absent.
+  void SetIconResource(const char* name);
+
   TModalResult ModalResult = 0;
+
+  // The control that has (or last had) the focus on this form, or none.
+  TWinControl* ActiveControl() const { return activeControl_; }
+  // Focuses `control` now when the form shows, else when it next does.
+  void SetActiveControl(TWinControl* control);
+  // The next (or previous) control after `current` that the Tab key stops
+  // at, going round; none when there is no other.
+  TWinControl* FindNextControl(TWinControl* current, bool forward) const;
+  void SelectNext(TWinControl* current, bool forward);
 
   // Offered every queued message for this form's windows before it is
   // dispatched; true when the form handled it (keyboard navigation).
@@ -32,8 +46,18 @@ class TForm : public TWinControl {
   void ApplyBounds() override;
 
  private:
+  friend class TWinControl;
+  // A control of this form (or the form) got the keyboard focus.
+  void FocusedControlChanged(TWinControl* control);
+  // A control leaves this form: forget it.
+  void ControlGone(TWinControl* control);
+  void RestoreFocus();
+  bool OnDialogKey(WPARAM key, LPARAM keyData);
   void CenterOnScreen();
+
   int clientWidth_ = 0;
   int clientHeight_ = 0;
   bool shownOnce_ = false;
+  TWinControl* activeControl_ = nullptr;
+  TWinControl* focusedControl_ = nullptr;
 };

@@ -1,14 +1,58 @@
-// Panels and labels.
+// Panels (a bevel and a centred caption) and labels (text in a box: aligned,
+// wrapped, optionally see-through; a click fires OnClick).
 #pragma once
 
-#include "framework/Control.h"
+#include "framework/CustomControl.h"
 
-class TPanel : public TWinControl {
+enum TBevelCut { bvNone, bvLowered, bvRaised };
+
+class TPanel : public TCustomControl {
  public:
   explicit TPanel(TComponent* owner);
+
+  TBevelCut BevelOuter() const { return bevelOuter_; }
+  void SetBevelOuter(TBevelCut bevel);
+
+ protected:
+  void FillCreateParams(CreateParams& params) override;
+  void Paint() override;
+
+ private:
+  TBevelCut bevelOuter_ = bvRaised;
 };
 
-class TLabel : public TWinControl {
+// The one-pixel edge a bevel draws (DrawEdge flags), 0 for none.
+UINT BevelEdge(TBevelCut bevel);
+
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+
+class TLabel : public TCustomControl {
  public:
   explicit TLabel(TComponent* owner);
+
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment alignment);
+  TTextLayout Layout() const { return layout_; }
+  void SetLayout(TTextLayout layout);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool wordWrap);
+  // Shows the parent's background instead of its own colour.
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool transparent);
+
+ protected:
+  void FillCreateParams(CreateParams& params) override;
+  void EraseBackground(HDC dc) override;
+  void Paint() override;
+
+ private:
+  TAlignment alignment_ = taLeftJustify;
+  TTextLayout layout_ = tlTop;
+  bool wordWrap_ = false;
+  bool transparent_ = false;
 };
+
+// DrawTextA flags of a label's text.
+UINT LabelTextFormat(TAlignment alignment, bool wordWrap);
+// Moves `box` down so that text `textHeight` high sits at the layout's place.
+RECT LayoutTextBox(const RECT& box, int textHeight, TTextLayout layout);

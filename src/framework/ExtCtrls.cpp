@@ -1,0 +1,14 @@
+#include "framework/ExtCtrls.h"
+
+TImage::TImage(TComponent* owner) : TCustomControl(owner) {
+  picture_.OnChange = [this] { Invalidate(); };
+}
+
+void TImage::FillCreateParams(CreateParams& params) {
+  TCustomControl::FillCreateParams(params);
+  params.className = "TImage";
+}
+
+void TImage::Paint() {
+  if (const TGraphic* graphic = picture_.Graphic()) Canvas()->Draw(0, 0, graphic);
+}

@@ -1,0 +1,115 @@
+// Drawing: fonts, brushes, the canvas over a device context, and graphics
+// (pictures that draw themselves onto a canvas).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+// Windows are laid out at 96 pixels per inch and never scaled.
+constexpr int kDesignPixelsPerInch = 96;
+
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = unsigned;
+
+struct TFont {
+  std::string Name = "Tahoma";
+  int Height = -11;  // negative: the character height in pixels
+  TFontStyles Style = 0;
+  COLORREF Color = RGB(0, 0, 0);
+  BYTE Charset = DEFAULT_CHARSET;
+
+  // Points at 96 pixels per inch.
+  int Size() const;
+  void SetSize(int points);
+  // One shared GDI font per distinct face, height, style and charset, kept
+  // for the life of the program. Where the face is missing, GDI's font
+  // mapper gives the platform's substitute.
+  HFONT Handle() const;
+
+  bool operator==(const TFont& other) const;
+  bool operator!=(const TFont& other) const { return !(*this == other); }
+};
+
+enum class TBrushStyle { bsSolid, bsClear };
+
+struct TBrush {
+  COLORREF Color = RGB(0xFF, 0xFF, 0xFF);
+  TBrushStyle Style = TBrushStyle::bsSolid;
+};
+
+// Selects an object into a device context for the scope and puts the one it
+// replaced back at the end.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  ~ScopedSelectObject() {
+    if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+  }
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+class TGraphic;
+
+// Drawing on a device context it does not own. Handle() gives the context
+// with Font, the text colour and the brush's background mode applied; the
+// context gets its own font back when the canvas lets go of it.
+class TCanvas {
+ public:
+  TCanvas() = default;
+  explicit TCanvas(HDC dc) : dc_(dc) {}
+  ~TCanvas() { SetHandle(nullptr); }
+  TCanvas(const TCanvas&) = delete;
+  TCanvas& operator=(const TCanvas&) = delete;
+
+  void SetHandle(HDC dc);
+  HDC Handle();
+
+  TBrush Brush;
+  TFont Font;
+
+  void FillRect(const RECT& rect);
+  // The whole graphic over `rect` (aspect ratio not kept), blended through
+  // its alpha channel.
+  void StretchDraw(const RECT& rect, const TGraphic* graphic);
+  // The graphic at its natural size with its top-left corner at x, y.
+  void Draw(int x, int y, const TGraphic* graphic);
+
+ private:
+  HDC dc_ = nullptr;
+  HGDIOBJ savedFont_ = nullptr;
+};
+
+class TGraphic {
+ public:
+  virtual ~TGraphic() = default;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  bool Empty() const { return Width() <= 0 || Height() <= 0; }
+  virtual void Draw(TCanvas& canvas, const RECT& rect) const = 0;
+};
+
+// Holds at most one graphic.
+class TPicture {
+ public:
+  TGraphic* Graphic() const { return graphic_.get(); }
+  void SetGraphic(std::unique_ptr<TGraphic> graphic);
+  int Width() const { return graphic_ ? graphic_->Width() : 0; }
+  int Height() const { return graphic_ ? graphic_->Height() : 0; }
+
+  // The PNG stored as RCDATA resource `name` of `module`. A missing resource
+  // or one that is not a readable PNG leaves the picture without a graphic.
+  bool LoadFromResourceName(HMODULE module, const std::string& name);
+
+  std::function<void()> OnChange;
+
+ private:
+  std::unique_ptr<TGraphic> graphic_;
+};
