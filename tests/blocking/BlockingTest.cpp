@@ -89,7 +89,7 @@ TEST_F(GwxBlocking, UnprotectRemovesTheEntriesWholeAndBothPolicyValues) {
   EXPECT_TRUE(Snapshot(kGwxPolicy, KEY_WOW64_64KEY).empty());
   const auto update = Snapshot(kWindowsUpdate, KEY_WOW64_64KEY);
   ASSERT_EQ(update.size(), 1u);
-  EXPECT_EQ(update.begin()->first, "|AUOptions") << "other policy values stay";
+  EXPECT_EQ(update.begin()->first, "AUOptions") << "other policy values stay";
   EXPECT_FALSE(GwxBlocked());
   EXPECT_TRUE(EosBlocked()) << "the notifier entries are not GWX's";
 }

@@ -67,9 +67,12 @@ RawValue Read(const std::string& path, const char* name, REGSAM view) {
   return v;
 }
 
-namespace {
-
-void Collect(HKEY key, const std::string& prefix, std::map<std::string, RawValue>& out) {
+std::map<std::string, RawValue> Snapshot(const std::string& path, REGSAM view) {
+  std::map<std::string, RawValue> out;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    return out;
+  UniqueHkey owner(key);
   for (DWORD i = 0;; ++i) {
     char name[256];
     DWORD nameLength = sizeof(name);
@@ -81,30 +84,8 @@ void Collect(HKEY key, const std::string& prefix, std::map<std::string, RawValue
       break;
     v.present = true;
     v.data.assign(data, data + dataSize);
-    out[prefix + "|" + name] = v;
+    out[name] = v;
   }
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD nameLength = sizeof(name);
-    if (::RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    HKEY sub = nullptr;
-    if (::RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
-    UniqueHkey owner(sub);
-    Collect(sub, prefix + "\\" + name, out);
-  }
-}
-
-}  // namespace
-
-std::map<std::string, RawValue> Snapshot(const std::string& path, REGSAM view) {
-  std::map<std::string, RawValue> out;
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-    return out;
-  UniqueHkey owner(key);
-  Collect(key, "", out);
   return out;
 }
 

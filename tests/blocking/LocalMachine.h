@@ -43,7 +43,7 @@ RawValue Read(const std::string& path, const char* name, REGSAM view = 0);
 // The data of a REG_SZ value as written, with its terminating zero.
 Bytes SzBytes(const std::string& text);
 
-// Every value of a key and of its subkeys, "sub\key|name" -> value.
+// Every value of one key, name -> value.
 std::map<std::string, RawValue> Snapshot(const std::string& path, REGSAM view = 0);
 
 // "\"<this test program's path>\" /deb"
