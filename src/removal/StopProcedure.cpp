@@ -1,0 +1,54 @@
+#include "removal/StopProcedure.h"
+
+#include <windows.h>
+
+#include "framework/Handles.h"
+#include "removal/DiagnosticLog.h"
+#include "removal/Privileges.h"
+#include "removal/TreeRemoval.h"
+
+const char kGwxTaskPrefix[] = "microsoft\\windows\\setup\\GWXTriggers";
+
+std::string GwxTaskFolder(const std::string& nativeSystemFolder) {
+  return nativeSystemFolder + "Tasks\\Microsoft\\Windows\\Setup\\GWXTriggers";
+}
+
+bool SaveCommandFile(const std::string& path, const std::vector<std::string>& lines) {
+  if (lines.empty()) {
+    ::DeleteFileA(path.c_str());  // a missing file is no error
+    return true;
+  }
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+         written == text.size();
+}
+
+void RemoveDisabledGwx(const std::string& gwxFolder) {
+  const std::string disabled = gwxFolder + "-";
+  try {
+    ResetFileRights(disabled);
+    WriteLog("Starting Shred: " + disabled);
+    DeleteTree(disabled);
+    WriteLog("Remove Dir: " + disabled);
+    ::RemoveDirectoryA(disabled.c_str());
+  } catch (...) {
+    // A failed removal must not keep GWX from being renamed.
+  }
+}
+
+void RenameGwx(const std::string& gwxFolder) {
+  ResetFileRights(gwxFolder);
+  if (::MoveFileA(gwxFolder.c_str(), (gwxFolder + "-").c_str())) {
+    WriteLog("GWX renamed");
+    return;
+  }
+  WriteLog("Error renaming GWX");
+  ::Sleep(300);
+  WriteLog(::MoveFileA(gwxFolder.c_str(), (gwxFolder + "--").c_str()) ? "GWX renamed"
+                                                                       : "Error renaming GWX");
+}

@@ -1,0 +1,231 @@
+""""Stop GWX!" from end to end: the real exe in throwaway prefixes with a
+simulated GWX installation, driven through /auto or by clicks on its window."""
+
+import os
+import shutil
+import time
+import unittest
+
+import quellixtest as qt
+
+TASK_PREFIX = "microsoft\\windows\\setup\\GWXTriggers"
+SYS32 = "C:\\windows\\SYSTEM32\\"   # the 64-bit test build reaches system32 directly
+
+
+def lines(data):
+    return data.decode("latin-1").split("\r\n") if data is not None else None
+
+
+def messages(log2):
+    """The messages of the diagnostic log's entries, in order."""
+    parts = log2.decode("latin-1").split("\r\n")
+    return parts[1:-1:2]
+
+
+def batch_output_only(log_txt):
+    text = log_txt.decode("latin-1")
+    return text.startswith("Quellix: stopping GWX programs") and "schtasks" not in text \
+        and text.rstrip().endswith("Done.")
+
+
+class AutoPass(unittest.TestCase):
+    """One prefix per case; the pass runs through "/auto"."""
+
+    def make(self, name, **seed):
+        p = qt.Prefix("stop-" + name)
+        self.addCleanup(p.close)
+        p.install()
+        p.seed_gwx(**seed)
+        return p
+
+    def test_full_pass_logs_in_order_and_renames_gwx(self):
+        p = self.make("full")
+        old = p.system32("GWX-")
+        os.makedirs(os.path.join(old, "sub"))
+        for rel in ("a.dll", os.path.join("sub", "b.dat")):
+            with open(os.path.join(old, rel), "w") as f:
+                f.write("from an earlier pass")
+        with open(p.app("disable-triggers.cmd"), "w") as f:
+            f.write("echo stale\r\n")
+
+        rc, _ = p.run_exe(["/auto"], timeout=600)
+        self.assertEqual(rc, 0)
+
+        # GWX is now GWX-, holding GWX's own files; the earlier GWX- is gone.
+        self.assertFalse(os.path.exists(p.system32("GWX")))
+        self.assertEqual(sorted(os.listdir(p.system32("GWX-"))), sorted(qt.GWX_EXECUTABLES))
+        self.assertFalse(os.path.exists(p.system32("GWX--")))
+
+        # The command file: two lines per task, CR LF, task names as Task Scheduler knows them.
+        cmd = lines(p.read_app_file("disable-triggers.cmd"))
+        self.assertEqual(cmd[-1], "", "every line ends in CR LF")
+        names = sorted(l for l in cmd[:-1] if l.startswith("schtasks /end /tn "))
+        expected = sorted(TASK_PREFIX + "\\" + t for t in ("refreshgwxconfig-B", "launchtrayprocess"))
+        expected.append(TASK_PREFIX + "\\Sub\\refreshgwxconfigandcontent")
+        self.assertEqual(sorted(n[len('schtasks /end /tn "'):-1] for n in names), sorted(expected))
+        self.assertEqual(len(cmd) - 1, 2 * len(expected))
+        for i in range(0, len(cmd) - 1, 2):
+            task = cmd[i][len("schtasks /end /tn "):]
+            self.assertEqual(cmd[i + 1], "schtasks /change /tn " + task + " /DISABLE")
+
+        # log.txt: the batch output, then what the command file printed.
+        log = p.read_app_file("log.txt").decode("latin-1")
+        self.assertTrue(log.startswith("Quellix: stopping GWX programs"), log)
+        self.assertNotIn("stale", log)
+
+        # The diagnostic log, in the order of the pass.
+        m = messages(p.read_app_file("log2.txt"))
+        tasks = SYS32 + "Tasks\\Microsoft\\Windows\\Setup\\GWXTriggers"
+        gwx = SYS32 + "GWX"
+        self.assertEqual(m[0], "ResetFileRights: " + tasks + " :1")
+        task_lines = [x for x in m[1:4]]
+        self.assertTrue(all(x.startswith("ResetFileRights: " + tasks + "\\") and x.endswith(" :1")
+                            for x in task_lines), task_lines)
+        i = m.index("Starting Shred: " + gwx + "-")
+        self.assertEqual(m[i - 1], "ResetFileRights: " + gwx + "- :1")
+        j = m.index("Remove Dir: " + gwx + "-")
+        shred = m[i + 1:j]
+        self.assertIn("Deleted: " + gwx + "-\\a.dll", shred)
+        self.assertIn("Deleted: " + gwx + "-\\sub\\b.dat", shred)
+        self.assertIn("Removed Dir :" + gwx + "-\\sub", shred)
+        self.assertEqual(m[j + 1:], ["ResetFileRights: " + gwx + " :1", "GWX renamed"])
+
+    def test_no_task_folder_deletes_the_command_file(self):
+        p = self.make("notasks", tasks=(), subfolder_tasks=())
+        shutil.rmtree(p.system32("Tasks", "Microsoft", "Windows", "Setup", "GWXTriggers"))
+        with open(p.app("disable-triggers.cmd"), "w") as f:
+            f.write("echo stale-command-file\r\n")
+        rc, _ = p.run_exe(["/auto"], timeout=600)
+        self.assertEqual(rc, 0)
+        self.assertFalse(os.path.exists(p.app("disable-triggers.cmd")))
+        self.assertTrue(batch_output_only(p.read_app_file("log.txt")), p.read_app_file("log.txt"))
+        self.assertTrue(os.path.isdir(p.system32("GWX-")))
+
+    def test_undeletable_gwx_minus_sends_gwx_to_the_second_name(self):
+        p = self.make("busy")
+        os.makedirs(p.system32("GWX-"))
+        with open(p.system32("GWX-", "locked.dll"), "w") as f:
+            f.write("in use")
+        holder = qt.subprocess.Popen([qt.WINE64, qt.DRIVER, "hold", SYS32 + "GWX-\\locked.dll", "120000"],
+                                     env=p.env, stdout=qt.subprocess.PIPE, stderr=qt.subprocess.DEVNULL)
+        try:
+            self.assertEqual(holder.stdout.readline().strip(), b"held")
+            rc, _ = p.run_exe(["/auto"], timeout=600)
+            self.assertEqual(rc, 0)
+        finally:
+            holder.kill()
+            holder.wait()
+        self.assertTrue(os.path.exists(p.system32("GWX-", "locked.dll")))
+        self.assertEqual(sorted(os.listdir(p.system32("GWX--"))), sorted(qt.GWX_EXECUTABLES))
+        self.assertFalse(os.path.exists(p.system32("GWX")))
+        m = messages(p.read_app_file("log2.txt"))
+        gwx = SYS32 + "GWX"
+        self.assertIn("Cannot delete: " + gwx + "-\\locked.dll", m)
+        self.assertEqual(m[m.index("Cannot delete: " + gwx + "-\\locked.dll") + 1], "Error: 32")
+        self.assertEqual(m[-3:], ["ResetFileRights: " + gwx + " :1", "Error renaming GWX", "GWX renamed"])
+
+
+class WindowPass(unittest.TestCase):
+    """The pass as a user sees it, driven by clicks on the running window."""
+
+    def setUp(self):
+        self.p = qt.Prefix("stop-window")
+        self.addCleanup(self.p.close)
+        self.p.install()
+        self.p.seed_gwx()
+        self.browser_log = os.path.join(self.p.root, "browser.log")
+        fake = os.path.join(self.p.root, "fake-browser.sh")
+        with open(fake, "w") as f:
+            f.write('#!/bin/sh\necho "$@" >> "%s"\n' % self.browser_log)
+        os.chmod(fake, 0o755)
+        self.p.reg("add", "HKCU\\Software\\Wine\\WineBrowser", "/v", "Browsers", "/t", "REG_SZ",
+                   "/d", fake, "/f")
+
+    def start(self):
+        proc = self.p.start_exe()
+        self.addCleanup(lambda: proc.poll() is None and proc.kill())
+        self.assertEqual(self.p.driver("wait", "Quellix 3.3", 60000)[0], 0)
+        return proc
+
+    def visible(self):
+        return {c["text"]: c for c in self.p.controls() if c["visible"]}
+
+    def test_missing_batch_file_shows_the_message_and_changes_nothing(self):
+        os.remove(self.p.app("stop-gwx-from-startup.bat"))
+        proc = self.start()
+        before = self.p.controls()
+        self.p.driver("click", "Quellix 3.3", "Stop GWX!")
+        rc, out = self.p.driver("msgbox", 60000)
+        self.assertEqual(rc, 0, "no message box")
+        self.assertIn("caption=Quellix", out)
+        self.assertIn("text=Quelix is corrupted. Please, download Quellix.", out)
+        self.assertTrue(qt.wait_until(lambda: os.path.exists(self.browser_log), 30),
+                        "the page about GWX was not opened")
+        with open(self.browser_log) as f:
+            self.assertIn("/blog/what-is-gwx-gwx-exe", f.read())
+        time.sleep(0.5)
+        self.assertEqual(self.p.controls(), before)
+        self.assertIsNone(self.p.read_app_file("log.txt"))
+        self.assertTrue(os.path.isdir(self.p.system32("GWX")))
+        cmd = self.p.read_app_file("disable-triggers.cmd")
+        self.assertIsNotNone(cmd)
+        log2 = messages(self.p.read_app_file("log2.txt"))
+        self.assertEqual(len([m for m in log2 if m.startswith("ResetFileRights: ")]), 4)
+        self.p.driver("close", "Quellix 3.3")
+        self.assertEqual(proc.wait(timeout=60), 0)
+
+    def test_stop_waiting_then_success_panel_and_log(self):
+        # A batch file that keeps running for a minute unless the wait is abandoned.
+        shutil.copy(qt.DRIVER, self.p.app("sleeper.exe"))
+        with open(self.p.app("stop-gwx-from-startup.bat"), "wb") as f:
+            f.write(b"@echo off\r\necho slow batch\r\n"
+                    b"C:\\Quellix\\sleeper.exe wait QuellixNeverShown 60000\r\necho batch end\r\n")
+        proc = self.start()
+        self.p.driver("click", "Quellix 3.3", "Stop GWX!")
+        waiting = qt.wait_until(lambda: "Stop Waiting..." in self.visible(), 60)
+        self.assertTrue(waiting, "the wait panel did not show")
+        shown = self.visible()
+        self.assertNotIn("Stop GWX!", shown)
+        panel = [c for c in self.p.controls() if c["visible"] and c["y"] == 41 and c["w"] == 511]
+        self.assertTrue(panel, "the wait panel is not docked under the top panel")
+        qt.screenshot("stopping")
+        self.p.driver("click", "Quellix 3.3", "Stop Waiting...")
+        self.assertTrue(qt.wait_until(lambda: "GWX has been successfully disabled!" in self.visible(), 120))
+        shown = self.visible()
+        self.assertNotIn("Stop Waiting...", shown)
+        self.assertIn("View execution log...", shown)
+        self.assertTrue(qt.wait_until(lambda: os.path.isdir(self.p.system32("GWX-")), 60))
+        # The abandoned batch goes on by itself: its last line is not in the log yet.
+        self.assertNotIn(b"batch end", self.p.read_app_file("log.txt") or b"")
+        self.p.driver("click", "Quellix 3.3", "View execution log...")
+        self.assertTrue(qt.wait_until(lambda: self.p.driver("wait", "log.txt - Notepad", 500)[0] == 0, 60),
+                        "log.txt was not opened")
+        self.p.driver("close", "log.txt - Notepad")
+        self.p.driver("close", "Quellix 3.3")
+        self.assertEqual(proc.wait(timeout=60), 0)
+
+
+class Wow64Pass(unittest.TestCase):
+    def test_shipped_exe_renames_the_real_system32_gwx_through_sysnative(self):
+        if not qt.EXE32 or not os.path.exists(qt.EXE32):
+            self.skipTest("the i686 quellix.exe was not built")
+        if not qt.i386_runs():
+            self.skipTest("32-bit programs cannot run on this machine (no i386 support, no qemu-user binfmt)")
+        p = qt.Prefix("stop-wow64")
+        self.addCleanup(p.close)
+        p.install(exe=qt.EXE32)
+        p.seed_gwx(system="system32")
+        p.seed_gwx(system="syswow64", tasks=(), subfolder_tasks=())
+        rc, _ = p.run_exe(["/auto"], timeout=900)
+        self.assertEqual(rc, 0)
+        self.assertFalse(os.path.exists(p.system32("GWX")))
+        self.assertEqual(sorted(os.listdir(p.system32("GWX-"))), sorted(qt.GWX_EXECUTABLES))
+        self.assertTrue(os.path.isdir(p.syswow64("GWX")), "syswow64 must be left alone")
+        self.assertFalse(os.path.exists(p.syswow64("GWX-")))
+        m = messages(p.read_app_file("log2.txt"))
+        self.assertIn("GWX renamed", m)
+        self.assertTrue(any("\\SYSNATIVE\\" in x for x in m), m)
+
+
+if __name__ == "__main__":
+    qt.main()
