@@ -166,15 +166,6 @@ TEST_F(ExecuteJson, EventValuesAreEscapedForJson) {
   }
 }
 
-TEST_F(ExecuteJson, TraceLinesGoNowhereWithoutASink) {
-  // The product has no sink: lines vanish, and nothing else changes.
-  const TraceSink before = SetTraceSink(nullptr);
-  EXPECT_FALSE(before) << "no sink is set outside a test's capture";
-  TraceLine("discarded");
-  EXPECT_EQ(ExecuteJSON("", "{}"), -1);
-  SetTraceSink(before);
-}
-
 // --- against the HTTPS peer ---------------------------------------------------
 
 class ExecuteJsonHttps : public ::testing::Test {
