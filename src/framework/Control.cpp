@@ -377,6 +377,7 @@ void TWinControl::OnMouseLeave() {
 }
 
 void TWinControl::OnMouseDown() {
+  if (Designing()) return;  // a designer's clicks select, they do not click
   clicking_ = true;
   ::SetCapture(handle_);
 }
