@@ -144,7 +144,8 @@ TEST_F(CommandRunner, StopWaitingEndsOnlyTheCurrentWait) {
 
   // The flag is still set; the next call clears it and waits to the end.
   ASSERT_TRUE(g_StopWaiting);
-  const std::string slow = Script("slow.cmd", "@ping -n 2 127.0.0.1 >nul\r\n@echo done>slow.txt\r\n");
+  const std::string slow =
+      Script("slow.cmd", "@ping -n 2 127.0.0.1 >nul\r\n@echo done>slow.txt\r\n");
   EXPECT_TRUE(RunAndWait(slow, "", dir_.path(), SW_HIDE));
   EXPECT_FALSE(g_StopWaiting);
   EXPECT_TRUE(Exists(dir_ / "slow.txt")) << "the earlier stop ended this wait too";
