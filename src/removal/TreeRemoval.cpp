@@ -17,9 +17,7 @@ void ResetRightsQuietly(const std::string& path) {
   }
 }
 
-// A link's target lies outside the tree: neither its rights nor its content
-// are ours to touch. Only the link goes.
-void RemoveLink(const std::string& p) {
+void RemoveDir(const std::string& p) {
   if (::RemoveDirectoryA(p.c_str()))
     WriteLog("Removed Dir :" + p);
   else
@@ -31,10 +29,7 @@ void RemoveFolder(const std::string& p) {
   WriteLog("ResetFileRights :" + p);
   ResetRightsQuietly(p);
   ForceDeleteFile(p);  // clears the folder's attributes; the deletion itself fails
-  if (::RemoveDirectoryA(p.c_str()))
-    WriteLog("Removed Dir :" + p);
-  else
-    WriteLog("Error Remove Dir :" + p);
+  RemoveDir(p);
 }
 
 void RemoveFile(const std::string& p) {
@@ -82,8 +77,10 @@ void DeleteTree(const std::string& path) {
         name = entry.cAlternateFileName;
       const std::string p = dir + name;
       const DWORD attributes = entry.dwFileAttributes;
+      // A link to a folder leads out of the tree: neither the target's rights
+      // nor its content are ours to touch. Only the link itself goes.
       if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveLink(p);
+        RemoveDir(p);
       else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         RemoveFolder(p);
       else
