@@ -60,6 +60,13 @@ int TfrmScann::DetectGwxState() { return ::DetectGwxState(WindowsDir, g_Is64BitW
 
 namespace {
 
+const COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
+const COLORREF kNavy = RGB(0x22, 0x39, 0x66);      // the window's text
+const COLORREF kGrey = RGB(0x69, 0x69, 0x69);      // the left column
+const COLORREF kLinkBlue = RGB(0x00, 0x69, 0xDD);  // links, protection and promotion buttons
+
+const char kCopyright[] = "Copyright (C) 2016-2026 Quellix Software. Quellix is freeware.";
+
 template <typename T>
 T* Make(TfrmScann* form, TWinControl* parent, const char* name, int left, int top, int width,
         int height, const char* caption = "") {
@@ -71,14 +78,66 @@ T* Make(TfrmScann* form, TWinControl* parent, const char* name, int left, int to
   return control;
 }
 
+TFont WindowFont() {
+  TFont font;
+  font.Name = "Trebuchet MS";
+  font.SetSize(9);
+  font.Color = kNavy;
+  return font;
+}
+
+TFont WithColor(TFont font, COLORREF color) {
+  font.Color = color;
+  return font;
+}
+
+void MakeLink(TLabel* label, COLORREF color) {
+  TFont font = WithColor(label->Font(), color);
+  font.Style |= fsUnderline;
+  label->SetFont(font);
+  label->SetCursor(crHandPoint);
+}
+
+// A label of the left column: grey, wrapped, centred both ways in its box.
+void MakeSideNote(TLabel* label) {
+  label->SetFont(WithColor(label->Font(), kGrey));
+  label->SetAlignment(taCenter);
+  label->SetLayout(tlCenter);
+  label->SetWordWrap(true);
+}
+
+struct ButtonLook {
+  TVelmoraButton* button;
+  COLORREF captionColor;
+  TImage* normal;
+  TImage* hover;
+  TImage* focused;
+  TImage* icon;
+};
+
+void Dress(const ButtonLook& look) {
+  TVelmoraButton* b = look.button;
+  b->SetFont(WithColor(b->Font(), look.captionColor));
+  b->SetCursor(crHandPoint);
+  b->SetIconIndentLeft(8);
+  b->SetIconIndentRight(8);
+  b->SetImageNormal(look.normal);
+  b->SetImageHover(look.hover);
+  b->SetImageFocused(look.focused);
+  b->SetImagePressed(look.normal);
+  b->SetImageIcon(look.icon);
+}
+
 }  // namespace
 
 void TfrmScann::BuildControls() {
   Name = "frmScann";
   SetCaption("Quellix 3.3");
-  SetColor(RGB(0xFF, 0xFF, 0xFF));
+  SetColor(kWhite);
+  SetFont(WindowFont());
   SetClientSize(511, 561);
   Handle();
+  SetIconResource("MAINICON");
 
   Panel1 = Make<TPanel>(this, this, "Panel1", 0, 0, 511, 41);
   Panel1->SetAlign(TAlign::alTop);
@@ -90,6 +149,7 @@ void TfrmScann::BuildControls() {
 
   panSuccess = Make<TPanel>(this, this, "panSuccess", 99, 51, 306, 79);
   panSuccess->Hide();
+  Image1 = Make<TImage>(this, panSuccess, "Image1", 24, 19, 32, 32);
   lblSuccess = Make<TLabel>(this, panSuccess, "lblSuccess", 71, 19, 202, 18,
                             "GWX has been successfully disabled!");
   lblViewlog = Make<TLabel>(this, panSuccess, "lblViewlog", 74, 37, 118, 18,
@@ -121,8 +181,11 @@ void TfrmScann::BuildControls() {
                         "Take control over your startup and speed up your PC:");
   btStartmeter = Make<TVelmoraButton>(this, this, "btStartmeter", 165, 434, 267, 67,
                                       "Download Startmeter");
-  Panel2 = Make<TPanel>(this, this, "Panel2", 0, 524, 511, 37);
+  Panel2 = Make<TPanel>(this, this, "Panel2", 0, 524, 511, 37, kCopyright);
   Panel2->SetAlign(TAlign::alBottom);
+
+  BuildImageStores();
+  StyleControls();
 
   lblWhat->OnClick = [this](TComponent* s) { lblFeedbackClick(s); };
   lblFeedback->OnClick = [this](TComponent* s) { lblFeedbackClick(s); };
@@ -137,6 +200,70 @@ void TfrmScann::BuildControls() {
   btHelpRemoval->OnClick = [this](TComponent* s) { btHelpRemovalClick(s); };
   btAdvanced->OnClick = [this](TComponent* s) { btAdvancedClick(s); };
   btStartmeter->OnClick = [this](TComponent* s) { btStartmeterClick(s); };
+}
+
+void TfrmScann::BuildImageStores() {
+  const HMODULE module = ::GetModuleHandleA(nullptr);
+  // Each picture is the program's resource of the component's own name; a
+  // missing one leaves its component without a picture.
+  auto store = [&](TPanel* panel, const char* name, int width, int height) {
+    TImage* image = Make<TImage>(this, panel, name, 0, 0, width, height);
+    image->Picture()->LoadFromResourceName(module, name);
+    return image;
+  };
+  panImages = Make<TPanel>(this, this, "panImages", 0, 0, 267, 67);
+  panImages->Hide();
+  imgButton = store(panImages, "imgButton", 267, 67);
+  imgButtonHover = store(panImages, "imgButtonHover", 267, 67);
+  imgButtonFocused = store(panImages, "imgButtonFocused", 267, 67);
+  imgRedSet = store(panImages, "imgRedSet", 32, 32);
+  imgGreenSet = store(panImages, "imgGreenSet", 32, 32);
+  imgStopIcon = store(panImages, "imgStopIcon", 32, 32);
+  imgRemoteAss = store(panImages, "imgRemoteAss", 32, 32);
+  imgAdguard = store(panImages, "imgAdguard", 32, 32);
+  imgStartmeter = store(panImages, "imgStartmeter", 32, 32);
+  panSteps = Make<TPanel>(this, this, "panSteps", 0, 0, 150, 53);
+  panSteps->Hide();
+  imgCheckRed = store(panSteps, "imgCheckRed", 150, 53);
+  imgCheckRedHover = store(panSteps, "imgCheckRedHover", 150, 53);
+  imgCheckRedFocused = store(panSteps, "imgCheckRedFocused", 150, 53);
+  Image1->Picture()->LoadFromResourceName(module, "Image1");
+}
+
+void TfrmScann::StyleControls() {
+  for (TPanel* panel : {Panel1, panSuccess, pnlWait, Panel2, panImages, panSteps})
+    panel->SetColor(kWhite);
+  Panel1->SetBevelOuter(bvRaised);
+  pnlWait->SetBevelOuter(bvRaised);
+  panSuccess->SetBevelOuter(bvNone);
+  Panel2->SetBevelOuter(bvLowered);
+  panImages->SetBevelOuter(bvNone);
+  panSteps->SetBevelOuter(bvNone);
+
+  for (TLabel* link : {lblWhat, lblReadme, lblFeedback}) MakeLink(link, kLinkBlue);
+  MakeLink(lblViewlog, kNavy);
+  for (TLabel* note : {Label2, lblEOSStatus, Label3, Label4, Label5}) MakeSideNote(note);
+  lblSuccess->SetTransparent(true);
+
+  const ButtonLook looks[] = {
+      {btStop, kWhite, imgCheckRed, imgCheckRedHover, imgCheckRedFocused, nullptr},
+      {btProtection, kLinkBlue, imgButton, imgButtonHover, imgButtonFocused, imgRedSet},
+      {btBlockEOS, kLinkBlue, imgButton, imgButtonHover, imgButtonFocused, imgRedSet},
+      {btRemoveprot, kLinkBlue, imgButton, imgButtonHover, imgButtonFocused, imgGreenSet},
+      {btRestoreEOS, kLinkBlue, imgButton, imgButtonHover, imgButtonFocused, imgGreenSet},
+      {btHelpRemoval, kLinkBlue, imgButton, imgButtonHover, imgButtonFocused, imgRemoteAss},
+      {btAdvanced, kLinkBlue, imgButton, imgButtonHover, imgButtonFocused, imgAdguard},
+      {btStartmeter, kLinkBlue, imgButton, imgButtonHover, imgButtonFocused, imgStartmeter},
+      {btSopWait, kNavy, imgButton, imgButtonHover, imgButtonFocused, imgStopIcon},
+  };
+  for (const ButtonLook& look : looks) Dress(look);
+
+  // The Tab key's round; "Stop Waiting..." takes its turn through its panel.
+  int order = 0;
+  for (TWinControl* c : std::initializer_list<TWinControl*>{
+           btStop, btProtection, btRemoveprot, btBlockEOS, btRestoreEOS, btHelpRemoval,
+           btAdvanced, pnlWait, btStartmeter})
+    c->SetTabOrder(order++);
 }
 
 void TfrmScann::ShowGwxState(int state) {

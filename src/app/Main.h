@@ -6,8 +6,13 @@
 #include <vector>
 
 #include "controls/Velmorabutton.h"
+#include "framework/ExtCtrls.h"
 #include "framework/Form.h"
 #include "framework/StdCtrls.h"
+
+// The web pages the window opens; the one place that holds their addresses.
+enum class TWebPage { WhatIsGwx, Cleanwarden, AdGuard, Startmeter };
+std::string WebPageAddress(TWebPage page);
 
 class TfrmScann : public TForm {
  public:
@@ -38,6 +43,23 @@ class TfrmScann : public TForm {
   TLabel* Label5 = nullptr;
   TVelmoraButton* btStartmeter = nullptr;
   TPanel* Panel2 = nullptr;
+  TImage* Image1 = nullptr;
+
+  // Picture stores of the buttons, never shown.
+  TPanel* panImages = nullptr;
+  TImage* imgButton = nullptr;
+  TImage* imgButtonHover = nullptr;
+  TImage* imgButtonFocused = nullptr;
+  TImage* imgRedSet = nullptr;
+  TImage* imgGreenSet = nullptr;
+  TImage* imgStopIcon = nullptr;
+  TImage* imgRemoteAss = nullptr;
+  TImage* imgAdguard = nullptr;
+  TImage* imgStartmeter = nullptr;
+  TPanel* panSteps = nullptr;
+  TImage* imgCheckRed = nullptr;
+  TImage* imgCheckRedHover = nullptr;
+  TImage* imgCheckRedFocused = nullptr;
 
   // The Windows directory as GetWindowsDirectoryA gives it.
   std::string WindowsDir;
@@ -74,6 +96,8 @@ class TfrmScann : public TForm {
  private:
   // Creates every control in its designed place and state.
   void BuildControls();
+  void BuildImageStores();
+  void StyleControls();
   // The status area for the GWX state found at start-up.
   void ShowGwxState(int state);
 };
