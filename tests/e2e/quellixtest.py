@@ -100,6 +100,33 @@ class Prefix:
                                left=int(px), top=int(py), cls=cls, text=text))
         return result
 
+    def client_rect(self, caption="Quellix 3.3"):
+        """The window's client area on the screen: (left, top, width, height)."""
+        rc, out = self.driver("client", caption)
+        if rc != 0:
+            return None
+        return tuple(int(v) for v in out.split())
+
+    def screenshot_window(self, name, caption="Quellix 3.3"):
+        """Saves the window's client area as build/screenshots/NAME.png."""
+        left, top, width, height = self.client_rect(caption)
+        os.makedirs(SCREENSHOTS, exist_ok=True)
+        path = os.path.join(SCREENSHOTS, name + ".png")
+        subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, left, top),
+                        "+repage", path], env=self.env, capture_output=True, timeout=60)
+        return path
+
+    def record_browser(self):
+        """Makes Wine's browser launcher write each address it is given to a
+        file instead of starting a browser; returns that file's path."""
+        log = os.path.join(self.root, "opened-urls.txt")
+        script = os.path.join(self.root, "record-url.sh")
+        with open(script, "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s"\n' % log)
+        os.chmod(script, 0o755)
+        self.reg("add", "HKCU\\Software\\Wine\\WineBrowser", "/v", "Browsers", "/d", script, "/f")
+        return log
+
     def reg(self, *args):
         r = self.wine(["reg"] + list(args))
         return r.returncode, r.stdout.decode("latin-1")
@@ -153,6 +180,29 @@ def screenshot(name):
     path = os.path.join(SCREENSHOTS, name + ".png")
     subprocess.run(["import", "-window", "root", path], capture_output=True, timeout=60)
     return path
+
+
+def grab_pixels(left, top, width, height, display=None):
+    """The screen's pixels in a rectangle: a list of rows of (r, g, b)."""
+    env = dict(os.environ)
+    if display:
+        env["DISPLAY"] = display
+    r = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, left, top),
+                        "+repage", "-depth", "8", "ppm:-"], env=env, capture_output=True, timeout=60)
+    data = r.stdout
+    # P6 header: magic, width, height, maxval, each followed by whitespace.
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        start = pos
+        while not data[pos:pos + 1].isspace():
+            pos += 1
+        fields.append(data[start:pos])
+    pos += 1
+    w, h = int(fields[1]), int(fields[2])
+    pixels = data[pos:pos + w * h * 3]
+    return [[tuple(pixels[(y * w + x) * 3:(y * w + x) * 3 + 3]) for x in range(w)] for y in range(h)]
 
 
 def wait_until(predicate, timeout=30.0, step=0.1):

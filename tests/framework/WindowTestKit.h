@@ -275,11 +275,13 @@ inline std::string ScreenshotFolder() {
   return path;
 }
 
-// Saves what the screen shows of `window` (frame and all) as a PNG; false
-// when the picture could not be taken or written.
+// Saves what the screen shows of `window`'s client area as a PNG (without a
+// window manager there is no frame to show); false when the picture could
+// not be taken or written.
 inline bool SaveScreenshot(HWND window, const std::string& path) {
   RECT rc;
-  if (!::GetWindowRect(window, &rc)) return false;
+  if (!::GetClientRect(window, &rc)) return false;
+  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rc), 2);
   const int width = rc.right - rc.left, height = rc.bottom - rc.top;
   PixelCanvas canvas(width, height);
   HDC screen = ::GetDC(nullptr);

@@ -6,6 +6,9 @@
 //   hover CAPTION TEXT              move the mouse onto a child
 //   key CAPTION TEXT VK             a key press on a child (focus first)
 //   close CAPTION                   ask the window to close
+//   client CAPTION                  print the client area on the screen:
+//                                   left top width height
+//   cursor X Y                      put the mouse pointer at X, Y on the screen
 //   hold PATH MS                    open a file without sharing and keep it
 //                                   open for MS milliseconds
 //   msgbox MS                       wait for a message box, print its
@@ -97,7 +100,7 @@ BOOL CALLBACK MessageText(HWND w, LPARAM p) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: qx_driver wait|gone|controls|click|hover|key|close|msgbox ...\n");
+  std::fprintf(stderr, "usage: qx_driver wait|gone|controls|client|cursor|click|hover|key|close|hold|msgbox ...\n");
   return 2;
 }
 
@@ -115,6 +118,8 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (cmd == "cursor" && argc == 4)
+    return ::SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
   if (cmd == "hold" && argc == 4) {
     HANDLE file = ::CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -149,6 +154,13 @@ int main(int argc, char** argv) {
   }
   if (cmd == "controls") {
     ::EnumChildWindows(top, &ListChild, reinterpret_cast<LPARAM>(top));
+    return 0;
+  }
+  if (cmd == "client") {
+    RECT rc;
+    ::GetClientRect(top, &rc);
+    ::MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
     return 0;
   }
   if (cmd == "close") {

@@ -1,0 +1,477 @@
+// The main window as built, on a real screen (Xvfb): every control's place,
+// parent, caption and look, the status-area states, the protection pairs,
+// resizing, the Tab key's round, and the link handlers.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <wininet.h>
+
+#include <map>
+#include <memory>
+
+#include "app/Main.h"
+#include "framework/Application.h"
+#include "framework/SysUtils.h"
+#include "framework/WindowTestKit.h"
+#include "removal/CommandRunner.h"
+
+namespace {
+
+using window_test::MessageBoxWatcher;
+using window_test::Pump;
+
+const COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
+const COLORREF kNavy = RGB(0x22, 0x39, 0x66);
+const COLORREF kGrey = RGB(0x69, 0x69, 0x69);
+const COLORREF kLinkBlue = RGB(0x00, 0x69, 0xDD);
+
+struct Window {
+  std::unique_ptr<TfrmScann> frm;
+  Window() {
+    Application->SetTitle("Quellix");
+    frm.reset(new TfrmScann(nullptr));
+  }
+  TWinControl* Find(const std::string& name) const {
+    for (int i = 0; i < frm->ComponentCount(); ++i)
+      if (frm->Components(i)->Name == name) return dynamic_cast<TWinControl*>(frm->Components(i));
+    return nullptr;
+  }
+  void Show() {
+    ::SetCursorPos(0, 0);  // no button under the pointer
+    frm->ShowForm();
+    Pump();
+  }
+};
+
+// The window's place in its parent's client area, as the window system has it.
+RECT PlaceOf(TWinControl* control) {
+  RECT rc;
+  ::GetWindowRect(control->Handle(), &rc);
+  ::MapWindowPoints(nullptr, ::GetParent(control->Handle()), reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+::testing::AssertionResult At(TWinControl* c, int left, int top, int width, int height) {
+  const RECT r = PlaceOf(c);
+  if (r.left == left && r.top == top && r.right - r.left == width && r.bottom - r.top == height &&
+      c->Left() == left && c->Top() == top && c->Width() == width && c->Height() == height)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << c->Name << " at " << r.left << "," << r.top << " " << r.right - r.left << "x"
+         << r.bottom - r.top << " (object: " << c->Left() << "," << c->Top() << " " << c->Width()
+         << "x" << c->Height() << "), expected " << left << "," << top << " " << width << "x"
+         << height;
+}
+
+bool Shows(TWinControl* c) { return c->Showing() && ::IsWindowVisible(c->Handle()); }
+
+TEST(MainWindow, EveryControlHasItsDesignedPlaceParentAndCaption) {
+  Window w;
+  TfrmScann* f = w.frm.get();
+  struct Row {
+    const char* name;
+    const char* parent;
+    int left, top, width, height;
+    const char* caption;  // nullptr: not looked at
+  };
+  const Row rows[] = {
+      {"Panel1", "frmScann", 0, 0, 511, 41, ""},
+      {"lblWhat", "Panel1", 17, 14, 73, 18, "What is GWX?"},
+      {"lblReadme", "Panel1", 101, 14, 51, 18, "Read me!"},
+      {"lblFeedback", "Panel1", 406, 14, 90, 18, "Add Feedback..."},
+      {"btStop", "frmScann", 162, 67, 195, 53, "Stop GWX!"},
+      {"panSuccess", "frmScann", 99, 51, 306, 79, ""},
+      {"Image1", "panSuccess", 24, 19, 32, 32, ""},
+      {"lblSuccess", "panSuccess", 71, 19, 202, 18, nullptr},
+      {"lblViewlog", "panSuccess", 74, 37, 118, 18, "View execution log..."},
+      {"pnlWait", "frmScann", 406, 211, 511, 110, ""},
+      {"Label1", "pnlWait", 204, 13, 78, 18, "Please, wait..."},
+      {"btSopWait", "pnlWait", 152, 36, 195, 56, "Stop Waiting..."},
+      {"Label2", "frmScann", 8, 151, 143, 54, "Protection against GWX executing:"},
+      {"btProtection", "frmScann", 165, 143, 267, 67, "Not protected!"},
+      {"btRemoveprot", "frmScann", 165, 143, 267, 67, "Protected (click to Unprotect)"},
+      {"lblEOSStatus", "frmScann", 8, 220, 147, 54, "Protection against End of Support Screen:"},
+      {"btBlockEOS", "frmScann", 165, 216, 267, 67, "Not protected!"},
+      {"btRestoreEOS", "frmScann", 165, 216, 267, 67, "Protected (click to Unprotect)"},
+      {"Label3", "frmScann", 8, 293, 147, 54, "Not an antivirus. Ultimate Malware Killer:"},
+      {"btHelpRemoval", "frmScann", 165, 289, 267, 67, "Download Cleanwarden"},
+      {"Label4", "frmScann", 8, 366, 147, 54, "Get rid of annoying ads:"},
+      {"btAdvanced", "frmScann", 165, 361, 267, 67, "Try AdGuard!"},
+      {"Label5", "frmScann", 8, 441, 147, 54, "Take control over your startup and speed up your PC:"},
+      {"btStartmeter", "frmScann", 165, 434, 267, 67, "Download Startmeter"},
+      {"Panel2", "frmScann", 0, 524, 511, 37, nullptr},
+  };
+  for (const Row& r : rows) {
+    TWinControl* c = w.Find(r.name);
+    ASSERT_NE(c, nullptr) << r.name;
+    ASSERT_NE(c->Parent(), nullptr) << r.name;
+    EXPECT_EQ(c->Parent()->Name, r.parent) << r.name;
+    EXPECT_TRUE(At(c, r.left, r.top, r.width, r.height));
+    if (r.caption) {
+      EXPECT_EQ(c->Caption(), r.caption) << r.name;
+      char text[256] = {};
+      ::GetWindowTextA(c->Handle(), text, sizeof(text));
+      EXPECT_STREQ(text, r.caption) << r.name << ": the window's own text";
+    }
+  }
+  EXPECT_FALSE(f->Panel2->Caption().empty()) << "the copyright and freeware notice";
+  EXPECT_NE(f->Panel2->Caption().find("reeware"), std::string::npos);
+
+  char caption[64] = {};
+  ::GetWindowTextA(f->Handle(), caption, sizeof(caption));
+  EXPECT_STREQ(caption, "Quellix 3.3");
+  EXPECT_EQ(f->ClientWidth(), 511);
+  EXPECT_EQ(f->ClientHeight(), 561);
+  EXPECT_NE(::GetWindowLongA(f->Handle(), GWL_STYLE) & WS_THICKFRAME, 0) << "sizeable";
+  EXPECT_EQ(::GetWindowLongA(f->Handle(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL), 0);
+  EXPECT_NE(::SendMessageA(f->Handle(), WM_GETICON, ICON_BIG, 0), 0) << "window icon";
+
+  w.Show();
+  RECT rc;
+  ::GetWindowRect(f->Handle(), &rc);
+  EXPECT_NEAR((rc.left + rc.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1) << "centred";
+  EXPECT_NEAR((rc.top + rc.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1) << "centred";
+}
+
+TEST(MainWindow, TheStatusAreaShowsTheStateFoundAtStartAndTheStopProceduresStates) {
+  Window w;
+  TfrmScann* f = w.frm.get();
+  w.Show();
+  const int state = f->DetectGwxState();
+  EXPECT_EQ(Shows(f->btStop), state == 0);
+  EXPECT_EQ(Shows(f->panSuccess), state != 0);
+  EXPECT_FALSE(Shows(f->pnlWait));
+  if (state != 0) {
+    EXPECT_EQ(f->lblSuccess->Caption(), state == 1 ? "GWX is not installed" : "GWX is disabled");
+    EXPECT_FALSE(Shows(f->lblViewlog));
+    EXPECT_TRUE(Shows(f->lblSuccess));
+    EXPECT_TRUE(Shows(f->Image1));
+  }
+  for (TWinControl* c : std::initializer_list<TWinControl*>{
+           f->Panel1, f->lblWhat, f->lblReadme, f->lblFeedback, f->Label2, f->lblEOSStatus,
+           f->Label3, f->btHelpRemoval, f->Label4, f->btAdvanced, f->Label5, f->btStartmeter,
+           f->Panel2})
+    EXPECT_TRUE(Shows(c)) << c->Name;
+  EXPECT_FALSE(Shows(f->panImages));
+  EXPECT_FALSE(Shows(f->panSteps));
+
+  // Stopping, from the installed layout: the wait panel docked under the top
+  // panel over the status area, its contents at their designed places.
+  f->panSuccess->Hide();
+  f->btStop->Hide();
+  f->pnlWait->SetAlign(TAlign::alTop);
+  f->pnlWait->Show();
+  Pump();
+  EXPECT_TRUE(Shows(f->pnlWait));
+  EXPECT_TRUE(At(f->pnlWait, 0, 41, 511, 110));
+  EXPECT_TRUE(At(f->Label1, 204, 13, 78, 18));
+  EXPECT_TRUE(At(f->btSopWait, 152, 36, 195, 56));
+  EXPECT_TRUE(Shows(f->btSopWait));
+  EXPECT_TRUE(At(f->Panel1, 0, 0, 511, 41));
+  const std::string folder = window_test::ScreenshotFolder();
+  if (!folder.empty())
+    EXPECT_TRUE(window_test::SaveScreenshot(f->Handle(), folder + "\\stopping.png"));
+
+  // "Stop Waiting..." clicked: the flag is up and the panel gone for good.
+  g_StopWaiting = false;
+  ::SendMessageA(f->btSopWait->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  ::SendMessageA(f->btSopWait->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+  EXPECT_TRUE(g_StopWaiting);
+  g_StopWaiting = false;
+  EXPECT_FALSE(Shows(f->pnlWait));
+  EXPECT_FALSE(Shows(f->btStop));
+  EXPECT_FALSE(Shows(f->panSuccess));
+  EXPECT_EQ(f->pnlWait->Align(), TAlign::alTop) << "it keeps its docking";
+}
+
+TEST(MainWindow, EachProtectionPairShowsOneButtonInOnePlace) {
+  Window w;
+  TfrmScann* f = w.frm.get();
+  w.Show();
+  struct Pair {
+    TVelmoraButton *unblocked, *blocked;
+    int top;
+  };
+  for (const Pair& p : {Pair{f->btProtection, f->btRemoveprot, 143},
+                        Pair{f->btBlockEOS, f->btRestoreEOS, 216}}) {
+    EXPECT_NE(Shows(p.unblocked), Shows(p.blocked)) << p.unblocked->Name;
+    TVelmoraButton* shown = Shows(p.unblocked) ? p.unblocked : p.blocked;
+    EXPECT_TRUE(At(shown, 165, p.top, 267, 67));
+  }
+}
+
+TEST(MainWindow, ResizingMovesOnlyTheBottomPanelAndStretchesTopAndBottom) {
+  Window w;
+  TfrmScann* f = w.frm.get();
+  w.Show();
+  std::map<TWinControl*, RECT> before;
+  for (TWinControl* c : f->TabOrderList()) before[c] = PlaceOf(c);
+
+  for (SIZE size : {SIZE{700, 650}, SIZE{400, 500}}) {
+    f->SetClientSize(size.cx, size.cy);
+    Pump();
+    ASSERT_EQ(f->ClientWidth(), size.cx);
+    EXPECT_TRUE(At(f->Panel1, 0, 0, size.cx, 41));
+    EXPECT_TRUE(At(f->Panel2, 0, size.cy - 37, size.cx, 37));
+    for (const auto& [control, place] : before) {
+      if (control == f->Panel1 || control == f->Panel2) continue;
+      const RECT now = PlaceOf(control);
+      EXPECT_TRUE(now.left == place.left && now.top == place.top && now.right == place.right &&
+                  now.bottom == place.bottom)
+          << control->Name << " moved at " << size.cx << "x" << size.cy;
+    }
+  }
+  // Docked, the wait panel follows the width too.
+  f->pnlWait->SetAlign(TAlign::alTop);
+  f->pnlWait->Show();
+  f->SetClientSize(600, 561);
+  Pump();
+  EXPECT_TRUE(At(f->pnlWait, 0, 41, 600, 110));
+}
+
+TEST(MainWindow, TabGoesThroughTheButtonsInTheirOrderSkippingHiddenOnes) {
+  Window w;
+  TfrmScann* f = w.frm.get();
+  const std::vector<TWinControl*> designed = {
+      f->btStop,        f->btProtection, f->btRemoveprot, f->btBlockEOS, f->btRestoreEOS,
+      f->btHelpRemoval, f->btAdvanced,   f->btSopWait,    f->btStartmeter};
+  std::vector<TWinControl*> stops;
+  for (TWinControl* c : f->TabOrderList())
+    if (c->TabStop()) stops.push_back(c);
+  EXPECT_EQ(stops, designed);
+
+  w.Show();
+  std::vector<TWinControl*> expected;
+  for (TWinControl* c : designed)
+    if (c->CanFocus()) expected.push_back(c);
+  ASSERT_GE(expected.size(), 5u);
+  EXPECT_EQ(::GetFocus(), expected[0]->Handle()) << "the first button has the focus";
+  for (size_t i = 1; i <= expected.size(); ++i) {
+    window_test::PostKey(::GetFocus(), VK_TAB);
+    Pump();
+    TWinControl* now = expected[i % expected.size()];
+    EXPECT_EQ(::GetFocus(), now->Handle()) << "step " << i << ": expected " << now->Name;
+  }
+}
+
+TEST(MainWindow, FontsColoursBevelsCursorsAndPicturesFollowTheDesign) {
+  Window w;
+  TfrmScann* f = w.frm.get();
+  EXPECT_EQ(f->Color(), kWhite);
+  EXPECT_EQ(f->Font().Name, "Trebuchet MS");
+  EXPECT_EQ(f->Font().Height, -12);
+  EXPECT_EQ(f->Font().Size(), 9);
+  EXPECT_EQ(f->Font().Style, 0u);
+  EXPECT_EQ(f->Font().Color, kNavy);
+  EXPECT_EQ(f->Font().Charset, DEFAULT_CHARSET);
+
+  for (TPanel* p : {f->Panel1, f->panSuccess, f->pnlWait, f->Panel2}) EXPECT_EQ(p->Color(), kWhite);
+  EXPECT_EQ(f->Panel1->BevelOuter(), bvRaised);
+  EXPECT_EQ(f->pnlWait->BevelOuter(), bvRaised);
+  EXPECT_EQ(f->panSuccess->BevelOuter(), bvNone);
+  EXPECT_EQ(f->Panel2->BevelOuter(), bvLowered);
+  EXPECT_EQ(f->Panel1->Align(), TAlign::alTop);
+  EXPECT_EQ(f->Panel2->Align(), TAlign::alBottom);
+  EXPECT_EQ(f->pnlWait->Align(), TAlign::alNone) << "docked only by the stop procedure";
+
+  struct Link {
+    TLabel* label;
+    COLORREF colour;
+  };
+  for (const Link& l : {Link{f->lblWhat, kLinkBlue}, Link{f->lblReadme, kLinkBlue},
+                        Link{f->lblFeedback, kLinkBlue}, Link{f->lblViewlog, kNavy}}) {
+    EXPECT_EQ(l.label->Font().Color, l.colour) << l.label->Name;
+    EXPECT_TRUE(l.label->Font().Style & fsUnderline) << l.label->Name;
+    EXPECT_EQ(l.label->Font().Name, "Trebuchet MS") << l.label->Name;
+    EXPECT_EQ(l.label->Cursor(), crHandPoint) << l.label->Name;
+  }
+  for (TLabel* l : {f->Label2, f->lblEOSStatus, f->Label3, f->Label4, f->Label5}) {
+    EXPECT_EQ(l->Font().Color, kGrey) << l->Name;
+    EXPECT_EQ(l->Font().Style, 0u) << l->Name;
+    EXPECT_EQ(l->Alignment(), taCenter) << l->Name;
+    EXPECT_EQ(l->Layout(), tlCenter) << l->Name;
+    EXPECT_TRUE(l->WordWrap()) << l->Name;
+    EXPECT_EQ(l->Cursor(), crDefault) << l->Name;
+  }
+  EXPECT_TRUE(f->lblSuccess->Transparent());
+  EXPECT_EQ(f->lblSuccess->Font().Color, kNavy);
+  EXPECT_EQ(f->Label1->Font().Color, kNavy);
+
+  struct Look {
+    TVelmoraButton* button;
+    COLORREF caption;
+    TImage *normal, *hover, *focused, *icon;
+  };
+  const Look looks[] = {
+      {f->btStop, kWhite, f->imgCheckRed, f->imgCheckRedHover, f->imgCheckRedFocused, nullptr},
+      {f->btProtection, kLinkBlue, f->imgButton, f->imgButtonHover, f->imgButtonFocused, f->imgRedSet},
+      {f->btBlockEOS, kLinkBlue, f->imgButton, f->imgButtonHover, f->imgButtonFocused, f->imgRedSet},
+      {f->btRemoveprot, kLinkBlue, f->imgButton, f->imgButtonHover, f->imgButtonFocused, f->imgGreenSet},
+      {f->btRestoreEOS, kLinkBlue, f->imgButton, f->imgButtonHover, f->imgButtonFocused, f->imgGreenSet},
+      {f->btHelpRemoval, kLinkBlue, f->imgButton, f->imgButtonHover, f->imgButtonFocused, f->imgRemoteAss},
+      {f->btAdvanced, kLinkBlue, f->imgButton, f->imgButtonHover, f->imgButtonFocused, f->imgAdguard},
+      {f->btStartmeter, kLinkBlue, f->imgButton, f->imgButtonHover, f->imgButtonFocused, f->imgStartmeter},
+      {f->btSopWait, kNavy, f->imgButton, f->imgButtonHover, f->imgButtonFocused, f->imgStopIcon},
+  };
+  for (const Look& l : looks) {
+    TVelmoraButton* b = l.button;
+    EXPECT_EQ(b->Font().Color, l.caption) << b->Name;
+    EXPECT_EQ(b->Font().Name, "Trebuchet MS") << b->Name;
+    EXPECT_EQ(b->Cursor(), crHandPoint) << b->Name;
+    EXPECT_EQ(b->IconIndentLeft(), 8) << b->Name;
+    EXPECT_EQ(b->IconIndentRight(), 8) << b->Name;
+    EXPECT_TRUE(b->TabStop()) << b->Name;
+    EXPECT_EQ(b->ImageNormal(), l.normal) << b->Name;
+    EXPECT_EQ(b->ImageHover(), l.hover) << b->Name;
+    EXPECT_EQ(b->ImageFocused(), l.focused) << b->Name;
+    EXPECT_EQ(b->ImagePressed(), l.normal) << b->Name;
+    EXPECT_EQ(b->ImageIcon(), l.icon) << b->Name;
+    EXPECT_EQ(b->ImageDisabled(), nullptr) << b->Name;
+  }
+
+  // Every picture came from the program's resources, in its designed size;
+  // the stores live on the two hidden panels.
+  struct Picture {
+    TImage* image;
+    int width, height;
+    TPanel* store;
+  };
+  const Picture pictures[] = {
+      {f->imgButton, 267, 67, f->panImages},     {f->imgButtonHover, 267, 67, f->panImages},
+      {f->imgButtonFocused, 267, 67, f->panImages}, {f->imgRedSet, 32, 32, f->panImages},
+      {f->imgGreenSet, 32, 32, f->panImages},    {f->imgStopIcon, 32, 32, f->panImages},
+      {f->imgRemoteAss, 32, 32, f->panImages},   {f->imgAdguard, 32, 32, f->panImages},
+      {f->imgStartmeter, 32, 32, f->panImages},  {f->imgCheckRed, 150, 53, f->panSteps},
+      {f->imgCheckRedHover, 150, 53, f->panSteps}, {f->imgCheckRedFocused, 150, 53, f->panSteps},
+      {f->Image1, 32, 32, f->panSuccess},
+  };
+  for (const Picture& p : pictures) {
+    ASSERT_NE(p.image->Picture()->Graphic(), nullptr) << p.image->Name;
+    EXPECT_EQ(p.image->Picture()->Width(), p.width) << p.image->Name;
+    EXPECT_EQ(p.image->Picture()->Height(), p.height) << p.image->Name;
+    EXPECT_EQ(p.image->Parent(), p.store) << p.image->Name;
+  }
+  EXPECT_FALSE(f->panImages->Visible());
+  EXPECT_FALSE(f->panSteps->Visible());
+}
+
+// Moves a file beside the test program out of the way for the scope.
+class FileAside {
+ public:
+  explicit FileAside(std::string path) : path_(std::move(path)) {
+    moved_ = ::MoveFileExA(path_.c_str(), (path_ + ".aside").c_str(), MOVEFILE_REPLACE_EXISTING);
+  }
+  ~FileAside() {
+    if (moved_) ::MoveFileExA((path_ + ".aside").c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+  }
+  FileAside(const FileAside&) = delete;
+  FileAside& operator=(const FileAside&) = delete;
+
+ private:
+  std::string path_;
+  BOOL moved_;
+};
+
+void ClickOn(TWinControl* c) {
+  ::SendMessageA(c->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  ::SendMessageA(c->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+}
+
+TEST(MainLinks, ViewExecutionLogWithoutTheLogSaysWhereItLooked) {
+  const std::string log = ExecutableFolder() + "log.txt";
+  FileAside aside(log);
+  ASSERT_FALSE(PathExists(log));
+  Window w;
+  TfrmScann* f = w.frm.get();
+  f->panSuccess->Show();  // as in the stopped state
+  f->lblViewlog->Show();
+  w.Show();
+  MessageBoxWatcher watcher;
+  ClickOn(f->lblViewlog);
+  const window_test::SeenMessageBox& box = watcher.Join();
+  ASSERT_TRUE(box.seen) << "no message box";
+  EXPECT_EQ(box.caption, "Quellix");
+  EXPECT_EQ(box.text, "File does not exist:\n" + log);
+  EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
+  EXPECT_FALSE(box.hasIcon);
+}
+
+TEST(MainLinks, ReadMeWithoutTheFileDoesNothing) {
+  FileAside aside(ExecutableFolder() + "readme.txt");
+  Window w;
+  w.Show();
+  MessageBoxWatcher watcher(2000);
+  ClickOn(w.frm->lblReadme);
+  Pump();
+  EXPECT_FALSE(watcher.Join().seen) << "a message appeared";
+}
+
+struct UrlParts {
+  std::string scheme, host, path, query;
+};
+
+UrlParts Crack(const std::string& url) {
+  char scheme[16] = {}, host[128] = {}, path[256] = {}, extra[256] = {};
+  URL_COMPONENTSA parts = {};
+  parts.dwStructSize = sizeof(parts);
+  parts.lpszScheme = scheme;
+  parts.dwSchemeLength = sizeof(scheme);
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = sizeof(host);
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = sizeof(path);
+  parts.lpszExtraInfo = extra;
+  parts.dwExtraInfoLength = sizeof(extra);
+  EXPECT_TRUE(::InternetCrackUrlA(url.c_str(), 0, 0, &parts)) << url;
+  return {scheme, host, path, extra};
+}
+
+// "?a=1&b=2" -> {"a=1", "b=2"}
+std::vector<std::string> QueryPairs(const std::string& query) {
+  std::vector<std::string> pairs;
+  if (query.empty()) return pairs;
+  EXPECT_EQ(query[0], '?');
+  size_t start = 1;
+  for (;;) {
+    const size_t amp = query.find('&', start);
+    pairs.push_back(query.substr(start, amp - start));
+    if (amp == std::string::npos) break;
+    start = amp + 1;
+  }
+  return pairs;
+}
+
+TEST(MainLinks, WebAddressesCarryTheirPathsAndQueryKeys) {
+  const UrlParts gwx = Crack(WebPageAddress(TWebPage::WhatIsGwx));
+  const UrlParts cleanwarden = Crack(WebPageAddress(TWebPage::Cleanwarden));
+  const UrlParts adguard = Crack(WebPageAddress(TWebPage::AdGuard));
+  const UrlParts startmeter = Crack(WebPageAddress(TWebPage::Startmeter));
+  for (const UrlParts* u : {&gwx, &cleanwarden, &adguard, &startmeter})
+    EXPECT_EQ(u->scheme, "https");
+
+  EXPECT_EQ(gwx.path, "/blog/what-is-gwx-gwx-exe");
+  const std::vector<std::string> keys = QueryPairs(gwx.query);
+  ASSERT_EQ(keys.size(), 2u) << gwx.query;
+  EXPECT_EQ(keys[0], "pk_campaign=gwx");
+  EXPECT_EQ(keys[1].rfind("pk_kwd=", 0), 0u);
+  EXPECT_NE(keys[1].find("quellix"), std::string::npos) << "the keyword names the program";
+
+  EXPECT_EQ(cleanwarden.host, gwx.host) << "the maker's site";
+  EXPECT_GE(cleanwarden.path.size(), 11u);
+  EXPECT_EQ(cleanwarden.path.substr(cleanwarden.path.size() - 11), "/index.html");
+  EXPECT_EQ(QueryPairs(cleanwarden.query),
+            (std::vector<std::string>{"force=1", keys[0], keys[1]}));
+
+  EXPECT_NE(adguard.host.find("adguard"), std::string::npos);
+  const std::vector<std::string> aid = QueryPairs(adguard.query);
+  ASSERT_EQ(aid.size(), 1u);
+  EXPECT_EQ(aid[0].rfind("aid=", 0), 0u);
+  EXPECT_GT(aid[0].size(), 4u);
+  EXPECT_EQ(aid[0].find_first_not_of("0123456789", 4), std::string::npos) << "a partner number";
+
+  EXPECT_EQ(startmeter.host, gwx.host);
+  EXPECT_TRUE(startmeter.query.empty());
+  EXPECT_NE(startmeter.path, "/");
+  EXPECT_EQ(startmeter.path.back(), '/') << "the product's folder";
+}
+
+}  // namespace
