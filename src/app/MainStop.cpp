@@ -1,6 +1,58 @@
+#include <windows.h>
+#include <shellapi.h>
+
 #include "app/Main.h"
+#include "framework/Application.h"
+#include "framework/SysUtils.h"
+#include "removal/CommandRunner.h"
+#include "removal/Privileges.h"
+#include "removal/StopProcedure.h"
+#include "removal/TaskCommands.h"
+#include "removal/Wow64.h"
 
-void TfrmScann::btStopClick(TComponent*) {}
+void TfrmScann::btStopClick(TComponent*) {
+  // The command list lives for this pass only.
+  std::vector<std::string> commands;
+  try {
+    const std::string folder = ExecutableFolder();
+    const std::string batchFile = folder + "stop-gwx-from-startup.bat";
+    const std::string commandFile = folder + "disable-triggers.cmd";
+    const std::string system = NativeSystemFolder(WindowsDir, g_Is64BitWindows);
 
-void TfrmScann::CollectTaskCommands(const std::string&, const std::string&,
-                                    std::vector<std::string>*) {}
+    const std::string taskFolder = GwxTaskFolder(system);
+    ResetFileRights(taskFolder);
+    try {
+      CollectTaskCommands(taskFolder, kGwxTaskPrefix, &commands);
+      SaveCommandFile(commandFile, commands);
+    } catch (...) {
+      // Without a new command file the pass still stops what it can.
+    }
+
+    if (!FileExists(batchFile)) {
+      Application->MessageBox("Quelix is corrupted. Please, download Quellix.");
+      ::ShellExecuteA(nullptr, "open", WebPageAddress(TWebPage::WhatIsGwx).c_str(), "", "", SW_SHOWNORMAL);
+      return;
+    }
+
+    btStop->Hide();
+    pnlWait->SetAlign(TAlign::alTop);
+    pnlWait->Show();
+    RunAndWait(batchFile, ">log.txt", folder, SW_HIDE);
+    RunAndWait(commandFile, ">>log.txt", folder, SW_HIDE);
+    pnlWait->Hide();
+    panSuccess->Show();
+
+    const std::string gwx = system + "GWX";
+    if (PathExists(gwx)) {
+      RemoveDisabledGwx(gwx);
+      RenameGwx(gwx);
+    }
+  } catch (...) {
+    // Nothing of a failed pass is shown; the diagnostic log has the details.
+  }
+}
+
+void TfrmScann::CollectTaskCommands(const std::string& folder, const std::string& prefix,
+                                    std::vector<std::string>* list) {
+  ::CollectTaskCommands(folder, prefix, list);
+}

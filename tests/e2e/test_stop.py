@@ -140,6 +140,8 @@ class WindowPass(unittest.TestCase):
         os.chmod(fake, 0o755)
         self.p.reg("add", "HKCU\\Software\\Wine\\WineBrowser", "/v", "Browsers", "/t", "REG_SZ",
                    "/d", fake, "/f")
+        # Text files open in Notepad, as on any Windows (this Wine lacks the ".txt" entry).
+        self.p.reg("add", "HKCR\\.txt", "/ve", "/d", "txtfile", "/f")
 
     def start(self):
         proc = self.p.start_exe()
