@@ -2,6 +2,7 @@
 
 import os
 import sys
+import time
 
 import quellixtest as qt
 
@@ -20,6 +21,7 @@ def gwx_state(p, system):
 
 
 def demo(exe, name, system):
+    print("==== %s in a throwaway prefix: %s ====" % (os.path.basename(exe), name))
     p = qt.Prefix(name)
     try:
         p.install(exe=exe)
@@ -36,6 +38,7 @@ def demo(exe, name, system):
         show("log2.txt", p.read_app_file("log2.txt"))
         proc = p.start_exe()
         if p.driver("wait", "Quellix 3.3", 60000)[0] == 0:
+            time.sleep(2)  # let the first paint finish
             print("screenshot:", qt.screenshot("demo-" + name))
         p.driver("close", "Quellix 3.3")
         proc.wait(timeout=60)
@@ -45,11 +48,11 @@ def demo(exe, name, system):
 
 
 def main():
-    rc = demo(qt.EXE, "demo64", "system32")
+    rc = demo(qt.EXE, "demo64-test-build", "system32")
     exe32 = os.path.join(qt.SOURCE_DIR, "build", "i686", "quellix.exe")
     if qt.i386_runs():
         # The shipped program as a WoW64 process: GWX in the real system32.
-        rc |= demo(exe32, "demo32", "system32")
+        rc |= demo(exe32, "demo32-shipped-wow64", "system32")
     else:
         print("NOTE: 32-bit programs cannot run here; the i686 run is skipped.")
     return rc
