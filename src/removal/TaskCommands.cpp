@@ -4,6 +4,7 @@
 
 #include "framework/Application.h"
 #include "framework/Handles.h"
+#include "framework/Seam.h"
 #include "removal/Privileges.h"
 
 namespace {
@@ -33,22 +34,25 @@ void CollectTaskCommands(const std::string& folder, const std::string& prefix,
   const std::string taskPrefix = WithBackslash(prefix);
 
   WIN32_FIND_DATAA entry;
-  UniqueFind find(::FindFirstFileA((dir + "*.*").c_str(), &entry));
+  UniqueFind find(Seam().FindFirstFileA((dir + "*.*").c_str(), &entry));
   if (!find) return;
   try {
     do {
       Application->ProcessMessages();
       const std::string name = entry.cFileName;
       if (name == "." || name == "..") continue;
+      // A link leads out of the task folder: the rights of what it points
+      // at are not ours to reset, and a linked folder is not walked.
+      const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        CollectTaskCommands(dir + name, taskPrefix + name, list);
+        if (!link) CollectTaskCommands(dir + name, taskPrefix + name, list);
       } else {
         const std::string task = EscapePercent(taskPrefix + name);
         list->push_back("schtasks /end /tn \"" + task + "\"");
         list->push_back("schtasks /change /tn \"" + task + "\" /DISABLE");
-        ResetFileRights(dir + name);
+        if (!link) ResetFileRights(dir + name);
       }
-    } while (::FindNextFileA(find.get(), &entry));
+    } while (Seam().FindNextFileA(find.get(), &entry));
   } catch (...) {
     // The lines added so far stay; the walk of this folder ends.
   }

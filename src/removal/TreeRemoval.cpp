@@ -32,16 +32,26 @@ void RemoveFolder(const std::string& p) {
   RemoveDir(p);
 }
 
-void RemoveFile(const std::string& p) {
-  WriteLog("ResetFileRights :" + p);
-  ResetRightsQuietly(p);
-  if (ForceDeleteFile(p)) {
+void LogDeletion(const std::string& p, bool deleted) {
+  if (deleted) {
     WriteLog("Deleted: " + p);
     return;
   }
   const DWORD error = ::GetLastError();
   WriteLog("Cannot delete: " + p);
   WriteLog("Error: " + std::to_string(error));
+}
+
+void RemoveFile(const std::string& p) {
+  WriteLog("ResetFileRights :" + p);
+  ResetRightsQuietly(p);
+  LogDeletion(p, ForceDeleteFile(p));
+}
+
+// A link to a file: resetting its rights or attributes would change the
+// target, wherever that is. Deleting it removes the link alone.
+void RemoveFileLink(const std::string& p) {
+  LogDeletion(p, Seam().DeleteFileA(p.c_str()) != FALSE);
 }
 
 }  // namespace
@@ -79,12 +89,11 @@ void DeleteTree(const std::string& path) {
       const DWORD attributes = entry.dwFileAttributes;
       // A link to a folder leads out of the tree: neither the target's rights
       // nor its content are ours to touch. Only the link itself goes.
-      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveDir(p);
-      else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveFolder(p);
+      const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        link ? RemoveDir(p) : RemoveFolder(p);
       else
-        RemoveFile(p);
+        link ? RemoveFileLink(p) : RemoveFile(p);
     } while (Seam().FindNextFileA(find.get(), &entry));
   } catch (...) {
     // The entries handled so far stay handled; this folder's walk ends.

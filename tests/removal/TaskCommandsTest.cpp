@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Seam.h"
 #include "removal/CommandRunner.h"
 #include "removal/RemovalTestSupport.h"
 #include "removal/TaskCommands.h"
@@ -120,6 +121,53 @@ TEST(TaskCommands, PercentSignsSurviveTheCommandInterpreter) {
   WriteFileText(dir / "show.cmd", script);
   ASSERT_TRUE(RunAndWait(dir / "show.cmd", ">out.txt", dir.path(), SW_HIDE));
   EXPECT_EQ(ReadFileText(dir / "out.txt"), expected);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> g_reset;
+DWORD WINAPI RecordReset(LPSTR path, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner,
+                         PSID group, PACL dacl, PACL sacl) {
+  g_reset.push_back(path);
+  return ::SetNamedSecurityInfoA(path, type, what, owner, group, dacl, sacl);
+}
+// Windows reports a file symbolic link with the reparse-point attribute.
+void MarkFileLink(LPWIN32_FIND_DATAA data) {
+  if (std::string(data->cFileName) == "linked-task") data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+}
+HANDLE WINAPI FirstWithFileLink(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  HANDLE h = ::FindFirstFileA(pattern, data);
+  if (h != INVALID_HANDLE_VALUE) MarkFileLink(data);
+  return h;
+}
+BOOL WINAPI NextWithFileLink(HANDLE h, LPWIN32_FIND_DATAA data) {
+  const BOOL ok = ::FindNextFileA(h, data);
+  if (ok) MarkFileLink(data);
+  return ok;
+}
+
+TEST(TaskCommands, LinksAreNeitherWalkedNorGivenNewRights) {
+  ScratchDir outside, dir;
+  WriteFileText(outside / "not-a-task.txt", "someone else's file");
+  const std::string folder = dir / "GWXTriggers";
+  MakeDirs(folder);
+  WriteFileText(folder + "\\refreshgwxconfig", "<Task/>");
+  WriteFileText(folder + "\\linked-task", "<Task/>");
+  ASSERT_TRUE(removal_testing::MakeFolderLink(folder + "\\Elsewhere", outside.path()));
+  Lines list;
+  g_reset.clear();
+  {
+    ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA, &FirstWithFileLink);
+    ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA, &NextWithFileLink);
+    ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA, &RecordReset);
+    CollectTaskCommands(folder, kPrefix, &list);
+  }
+  // A linked task file is still ended and disabled; only its rights stay.
+  EXPECT_EQ(Sorted(TasksOf(list)), Sorted({kPrefix + "\\refreshgwxconfig", kPrefix + "\\linked-task"}));
+  EXPECT_EQ(g_reset, Lines{folder + "\\refreshgwxconfig"});
+  EXPECT_TRUE(removal_testing::RemoveLink(folder + "\\Elsewhere"));
 }
 
 }  // namespace

@@ -302,3 +302,42 @@ TEST(TreeRemoval, ForceDeleteFileClearsAttributesWhateverThePathForm) {
 }
 
 }  // namespace
+
+namespace {
+
+// Marks the entry "link.dat" as a link to a file, as Windows reports a file
+// symbolic link (Wine shows those as plain files).
+void MarkFileLink(LPWIN32_FIND_DATAA data) {
+  if (std::string(data->cFileName) == "link.dat") data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+}
+HANDLE WINAPI FirstWithFileLink(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  HANDLE h = ::FindFirstFileA(pattern, data);
+  if (h != INVALID_HANDLE_VALUE) MarkFileLink(data);
+  return h;
+}
+BOOL WINAPI NextWithFileLink(HANDLE h, LPWIN32_FIND_DATAA data) {
+  const BOOL ok = ::FindNextFileA(h, data);
+  if (ok) MarkFileLink(data);
+  return ok;
+}
+
+TEST(TreeRemoval, FileLinkGoesWithoutTouchingItsTargetsRights) {
+  ScratchDir dir;
+  const std::string top = dir / "GWX-", link = top + "\\link.dat";
+  MakeDirs(top);
+  WriteFileText(link, "stands for a link");
+  LogCapture log;
+  g_secured.clear();
+  {
+    ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA, &FirstWithFileLink);
+    ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA, &NextWithFileLink);
+    ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA,
+                                                        &RecordSecured);
+    DeleteTree(top);
+  }
+  EXPECT_EQ(g_secured, Lines{top}) << "rights reset through the link";
+  EXPECT_EQ(log.Messages(), (Lines{"ResetFileRights: " + top + " :1", "Deleted: " + link}));
+  EXPECT_FALSE(Exists(link));
+}
+
+}  // namespace
