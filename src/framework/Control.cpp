@@ -108,8 +108,14 @@ void TWinControl::SetVisible(bool visible) {
       ::SetFocus(form->Handle());
   }
   visible_ = visible;
+  // A docked control takes its place before it shows, not after.
+  if (visible && align_ != TAlign::alNone) ParentRealign();
   if (handle_) ::ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
-  if (align_ != TAlign::alNone) ParentRealign();
+  if (!visible && align_ != TAlign::alNone) ParentRealign();
+  // Long work on this thread handles messages only now and then; what shows
+  // or is uncovered is drawn at once rather than one paint message at a time.
+  if (handle_ && parent_ && parent_->handle_)
+    ::RedrawWindow(parent_->handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 bool TWinControl::Showing() const {

@@ -167,9 +167,6 @@ TEST(MainWindow, TheStatusAreaShowsTheStateFoundAtStartAndTheStopProceduresState
   EXPECT_TRUE(At(f->btSopWait, 152, 36, 195, 56));
   EXPECT_TRUE(Shows(f->btSopWait));
   EXPECT_TRUE(At(f->Panel1, 0, 0, 511, 41));
-  const std::string folder = window_test::ScreenshotFolder();
-  if (!folder.empty())
-    EXPECT_TRUE(window_test::SaveScreenshot(f->Handle(), folder + "\\stopping.png"));
 
   // "Stop Waiting..." clicked: the flag is up and the panel gone for good.
   g_StopWaiting = false;

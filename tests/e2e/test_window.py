@@ -1,8 +1,9 @@
-"""The main window of the real exe: every control in each start state, the
-hover picture, the protection pairs' place, and the links that open pages and
-files. Screenshots of each state go to build/<dir>/screenshots/."""
+"""The main window of the real exe: every control in each start state and
+while stopping, the hover picture, the protection pairs' place, and the links
+that open pages and files. Screenshots of each state go to build/<dir>/screenshots/window-*.png."""
 
 import os
+import shutil
 import unittest
 
 import quellixtest as qt
@@ -122,7 +123,7 @@ class StartStates(WindowTest):
     def test_installed_state_and_a_button_in_hover(self):
         p, proc = self.start("installed", prepare=lambda p: p.seed_gwx())
         self.check_layout(p.controls(), "installed")
-        p.screenshot_window("installed")
+        p.screenshot_window("window-installed")
 
         left, top, _, _ = p.client_rect()
         button = (left + 165, top + 434, 267, 67)   # "Download Startmeter"
@@ -133,19 +134,59 @@ class StartStates(WindowTest):
         self.assertIsNotNone(after, "the button did not change under the pointer")
         # The caption and icon stay where they were; the frame changes.
         self.assertEqual(before[33][30], after[33][30], "icon moved")
-        p.screenshot_window("hover")
+        p.screenshot_window("window-hover")
         self.close(p, proc)
 
     def test_not_installed_state(self):
         p, proc = self.start("not-installed")
         self.check_layout(p.controls(), "not-installed")
-        p.screenshot_window("not-installed")
+        p.screenshot_window("window-not-installed")
         self.close(p, proc)
 
     def test_disabled_state(self):
         p, proc = self.start("disabled", prepare=lambda p: os.makedirs(p.system32("GWX-")))
         self.check_layout(p.controls(), "disabled")
-        p.screenshot_window("disabled")
+        p.screenshot_window("window-disabled")
+        self.close(p, proc)
+
+
+class StopStates(WindowTest):
+    def test_stopping_then_stopped(self):
+        def prepare(p):
+            p.seed_gwx()
+            # A batch file that runs until the wait for it is abandoned.
+            shutil.copy(qt.DRIVER, p.app("sleeper.exe"))
+            with open(p.app("stop-gwx-from-startup.bat"), "wb") as f:
+                f.write(b"@echo off\r\nC:\\Quellix\\sleeper.exe wait QuellixNeverShown 60000\r\n")
+
+        p, proc = self.start("stopping", prepare=prepare)
+        self.assertEqual(p.driver("click", CAPTION, "Stop GWX!")[0], 0)
+        cs = self.controls_when(p, lambda cs: find(cs, "TVelmoraButton", "Stop Waiting...", 152, 77)
+                                and find(cs, "TVelmoraButton", "Stop Waiting...", 152, 77)[0]["visible"], 60)
+        self.assertIsNotNone(cs, "the wait panel did not show")
+        wait, = find(cs, "TPanel", "", 0, 41, 511, 110)
+        self.assertTrue(wait["visible"], "docked under the top panel, across the window")
+        label, = find(cs, "TLabel", "Please, wait...", 204, 54, 78, 18)
+        self.assertTrue(label["visible"])
+        self.assertEqual((label["left"], label["top"]), (204, 13))
+        stop, = find(cs, "TVelmoraButton", "Stop GWX!", 162, 67)
+        self.assertFalse(stop["visible"])
+        success, = find(cs, "TPanel", "", 99, 51, 306, 79)
+        self.assertFalse(success["visible"])
+        p.screenshot_window("window-stopping")
+
+        self.assertEqual(p.driver("click", CAPTION, "Stop Waiting...")[0], 0)
+        cs = self.controls_when(p, lambda cs: any(c["visible"] and c["text"] == "GWX has been successfully disabled!"
+                                                  for c in cs), 120)
+        self.assertIsNotNone(cs, "the stopped state did not follow")
+        status, = find(cs, "TLabel", "GWX has been successfully disabled!", 170, 70, 202, 18)
+        viewlog, = find(cs, "TLabel", "View execution log...", 173, 88, 118, 18)
+        image1, = find(cs, "TImage", "", 123, 70, 32, 32)
+        self.assertTrue(status["visible"] and viewlog["visible"] and image1["visible"])
+        wait, = find(cs, "TPanel", "", 0, 41, 511, 110)
+        self.assertFalse(wait["visible"], "it does not come back")
+        self.assertFalse(find(cs, "TVelmoraButton", "Stop GWX!", 162, 67)[0]["visible"])
+        p.screenshot_window("window-stopped")
         self.close(p, proc)
 
 
@@ -168,7 +209,7 @@ class ProtectionPairs(WindowTest):
         cs = self.controls_when(p, lambda cs: not shown(cs, "Not protected!"))
         self.assertIsNotNone(cs, "end-of-support protection did not switch")
         self.assertEqual(shown(cs, "Protected (click to Unprotect)"), [(165, 143), (165, 216)])
-        p.screenshot_window("protected")
+        p.screenshot_window("window-protected")
         self.close(p, proc)
 
         # A new start finds both protections in force, each button in its place.

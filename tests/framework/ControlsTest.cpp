@@ -132,6 +132,32 @@ TEST(Controls, DockedPanelsFollowTheFormWhileOthersStay) {
   EXPECT_TRUE(SamePlace(PlaceOf(fixed), RECT{10, 50, 70, 90}));
 }
 
+TEST(Controls, ShowingAndHidingDrawAtOnceAndADockedControlShowsInItsPlace) {
+  auto form = MakeForm(300, 200);
+  TPanel* top = Add<TPanel>(form.get(), form.get(), 0, 0, 300, 30);
+  top->SetAlign(TAlign::alTop);
+  auto* docked = Add<SpyControl>(form.get(), form.get(), 150, 120, 300, 25);
+  docked->Hide();
+  docked->SetAlign(TAlign::alTop);
+  TPanel* plain = Add<TPanel>(form.get(), form.get(), 10, 100, 60, 40);
+  form->ShowForm();
+  window_test::Pump();
+  RECT dirty;
+
+  docked->heard.clear();
+  docked->Show();
+  ASSERT_GE(docked->Count(WM_MOVE), 1);
+  for (const SpyControl::Heard& h : docked->heard)
+    if (h.msg == WM_MOVE) EXPECT_EQ(h.wParam, 0u) << "moved while on screen";
+  EXPECT_TRUE(SamePlace(PlaceOf(docked), RECT{0, 30, 300, 55}));
+  EXPECT_FALSE(::GetUpdateRect(docked->Handle(), &dirty, FALSE)) << "not drawn yet";
+
+  plain->Hide();
+  EXPECT_FALSE(::GetUpdateRect(form->Handle(), &dirty, FALSE)) << "uncovered, not drawn yet";
+  plain->Show();
+  EXPECT_FALSE(::GetUpdateRect(plain->Handle(), &dirty, FALSE)) << "shown, not drawn yet";
+}
+
 TEST(Controls, HandCursorOverTheClientAreaOnly) {
   auto form = MakeForm(200, 100);
   TLabel* link = Add<TLabel>(form.get(), form.get(), 0, 0, 50, 20);

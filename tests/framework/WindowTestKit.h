@@ -1,7 +1,7 @@
 // Helpers for tests on real windows (under Xvfb): bounded message pumping,
-// a watcher that reads and dismisses a message box from another thread,
-// pixels of an off-screen bitmap, and PNG encoding for test pictures and
-// screenshots.
+// a control that records what it is sent, held shift keys, a watcher that
+// reads and dismisses a message box from another thread, pixels of an
+// off-screen bitmap, and PNG encoding for test pictures.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -77,6 +76,8 @@ class SpyControl : public TWinControl {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if ((msg >= CM_BASE && msg < CM_BASE + 0x100) || msg == WM_KEYDOWN)
       heard.push_back({msg, wParam, lParam});
+    // Moves, with whether the window was on screen meanwhile.
+    if (msg == WM_MOVE) heard.push_back({msg, ::IsWindowVisible(WindowHandle()) ? 1u : 0u, lParam});
     if (msg == CM_DIALOGKEY && throwOnDialogKey) throw std::runtime_error("dialog key failed");
     if (msg == CM_DIALOGKEY && consumeDialogKeys) return 1;
     if (msg == WM_GETDLGCODE && dialogCode) return dialogCode;
@@ -261,48 +262,6 @@ inline std::unique_ptr<TPngImage> SolidImage(int width, int height, COLORREF col
       SolidPng(width, height, GetRValue(colour), GetGValue(colour), GetBValue(colour));
   image->LoadFromMemory(png.data(), png.size());
   return image;
-}
-
-// The folder the build keeps its screenshots in (build/<dir>/screenshots),
-// as a Windows path through Wine's Z: drive; empty outside a ctest run.
-inline std::string ScreenshotFolder() {
-  const char* binary = std::getenv("QUELLIX_BINARY_DIR");
-  if (!binary || !*binary) return std::string();
-  std::string path = std::string("Z:") + binary + "/screenshots";
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  ::CreateDirectoryA(path.c_str(), nullptr);
-  return path;
-}
-
-// Saves what the screen shows of `window`'s client area as a PNG (without a
-// window manager there is no frame to show); false when the picture could
-// not be taken or written.
-inline bool SaveScreenshot(HWND window, const std::string& path) {
-  RECT rc;
-  if (!::GetClientRect(window, &rc)) return false;
-  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rc), 2);
-  const int width = rc.right - rc.left, height = rc.bottom - rc.top;
-  PixelCanvas canvas(width, height);
-  HDC screen = ::GetDC(nullptr);
-  const BOOL copied = ::BitBlt(canvas.dc(), 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
-  ::ReleaseDC(nullptr, screen);
-  if (!copied) return false;
-  std::vector<uint8_t> rgb;
-  rgb.reserve(static_cast<size_t>(width) * height * 3);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      const COLORREF c = canvas.Pixel(x, y);
-      rgb.insert(rgb.end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
-    }
-  const std::vector<uint8_t> png = EncodePng(width, height, PNG_FORMAT_RGB, rgb);
-  if (png.empty()) return false;
-  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file && ::WriteFile(file.get(), png.data(), static_cast<DWORD>(png.size()), &written,
-                             nullptr) &&
-         written == png.size();
 }
 
 }  // namespace window_test
