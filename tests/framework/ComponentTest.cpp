@@ -82,25 +82,4 @@ TEST(Component, DesignStateReachesOwnedAndLaterComponents) {
   EXPECT_FALSE(late->Designing());
 }
 
-TEST(Component, PaletteKeepsOneEntryPerClassOnItsPage) {
-  int made = 0;
-  auto factory = [&made](TComponent* owner) -> TComponent* {
-    ++made;
-    return new TComponent(owner);
-  };
-  RegisterComponents("Tests", {{"TOne", factory}, {"TTwo", factory}});
-  RegisterComponents("Tests", {{"TOne", factory}});
-  const auto& palette = ComponentPalette();
-  auto page = std::find_if(palette.begin(), palette.end(),
-                           [](const TPalettePage& p) { return p.Name == "Tests"; });
-  ASSERT_NE(page, palette.end());
-  ASSERT_EQ(page->Classes.size(), 2u);
-  EXPECT_EQ(page->Classes[0].ClassName, "TOne");
-  EXPECT_EQ(page->Classes[1].ClassName, "TTwo");
-  TComponent owner(nullptr);
-  TComponent* created = page->Classes[1].Create(&owner);
-  EXPECT_EQ(created->Owner(), &owner);
-  EXPECT_EQ(made, 1);
-}
-
 }  // namespace
