@@ -5,7 +5,7 @@ set -euo pipefail
 
 need_root() { [ "$(id -u)" = 0 ] || { echo "setup-machine: run as root" >&2; exit 1; }; }
 
-stamp=/var/lib/quellix-setup.v1
+stamp=/var/lib/quellix-setup.v2
 png_src=/var/cache/quellix/libpng/src/CMakeLists.txt
 if [ -f "$stamp" ] && [ -f "$png_src" ] && [ "${QUELLIX_FORCE_SETUP:-0}" != 1 ]; then
   exit 0
@@ -37,7 +37,7 @@ apt-get install -y -qq --no-install-recommends \
   libz-mingw-w64-dev googletest \
   wine wine64 wine32:i386 \
   xvfb xauth x11-utils imagemagick xdotool \
-  qemu-user zip unzip >/dev/null
+  qemu-user zip unzip fonts-dejavu-core fonts-dejavu-extra >/dev/null
 
 # libpng: Debian's source package, patches applied, unpacked once per machine.
 png_cache=/var/cache/quellix/libpng
