@@ -109,4 +109,22 @@ inline bool RemoveLink(const std::string& link) {
   return !testing_support::Exists(link);
 }
 
+// Find functions for the seam that report the entry named g_fileLinkName as a
+// link to a file, as Windows reports a file symbolic link (Wine shows those
+// as plain files).
+inline std::string g_fileLinkName;
+inline void MarkFileLink(LPWIN32_FIND_DATAA data) {
+  if (g_fileLinkName == data->cFileName) data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+}
+inline HANDLE WINAPI FindFirstMarkingFileLink(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  HANDLE h = ::FindFirstFileA(pattern, data);
+  if (h != INVALID_HANDLE_VALUE) MarkFileLink(data);
+  return h;
+}
+inline BOOL WINAPI FindNextMarkingFileLink(HANDLE h, LPWIN32_FIND_DATAA data) {
+  const BOOL ok = ::FindNextFileA(h, data);
+  if (ok) MarkFileLink(data);
+  return ok;
+}
+
 }  // namespace removal_testing

@@ -123,31 +123,12 @@ TEST(TaskCommands, PercentSignsSurviveTheCommandInterpreter) {
   EXPECT_EQ(ReadFileText(dir / "out.txt"), expected);
 }
 
-}  // namespace
-
-namespace {
-
 std::vector<std::string> g_reset;
 DWORD WINAPI RecordReset(LPSTR path, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner,
                          PSID group, PACL dacl, PACL sacl) {
   g_reset.push_back(path);
   return ::SetNamedSecurityInfoA(path, type, what, owner, group, dacl, sacl);
 }
-// Windows reports a file symbolic link with the reparse-point attribute.
-void MarkFileLink(LPWIN32_FIND_DATAA data) {
-  if (std::string(data->cFileName) == "linked-task") data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-}
-HANDLE WINAPI FirstWithFileLink(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
-  HANDLE h = ::FindFirstFileA(pattern, data);
-  if (h != INVALID_HANDLE_VALUE) MarkFileLink(data);
-  return h;
-}
-BOOL WINAPI NextWithFileLink(HANDLE h, LPWIN32_FIND_DATAA data) {
-  const BOOL ok = ::FindNextFileA(h, data);
-  if (ok) MarkFileLink(data);
-  return ok;
-}
-
 TEST(TaskCommands, LinksAreNeitherWalkedNorGivenNewRights) {
   ScratchDir outside, dir;
   WriteFileText(outside / "not-a-task.txt", "someone else's file");
@@ -159,8 +140,11 @@ TEST(TaskCommands, LinksAreNeitherWalkedNorGivenNewRights) {
   Lines list;
   g_reset.clear();
   {
-    ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA, &FirstWithFileLink);
-    ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA, &NextWithFileLink);
+    removal_testing::g_fileLinkName = "linked-task";
+    ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA,
+                                                  &removal_testing::FindFirstMarkingFileLink);
+    ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA,
+                                                &removal_testing::FindNextMarkingFileLink);
     ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA, &RecordReset);
     CollectTaskCommands(folder, kPrefix, &list);
   }

@@ -301,26 +301,6 @@ TEST(TreeRemoval, ForceDeleteFileClearsAttributesWhateverThePathForm) {
   EXPECT_EQ(::GetFileAttributesA((dir / "Folder").c_str()), DWORD{FILE_ATTRIBUTE_DIRECTORY});
 }
 
-}  // namespace
-
-namespace {
-
-// Marks the entry "link.dat" as a link to a file, as Windows reports a file
-// symbolic link (Wine shows those as plain files).
-void MarkFileLink(LPWIN32_FIND_DATAA data) {
-  if (std::string(data->cFileName) == "link.dat") data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-}
-HANDLE WINAPI FirstWithFileLink(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
-  HANDLE h = ::FindFirstFileA(pattern, data);
-  if (h != INVALID_HANDLE_VALUE) MarkFileLink(data);
-  return h;
-}
-BOOL WINAPI NextWithFileLink(HANDLE h, LPWIN32_FIND_DATAA data) {
-  const BOOL ok = ::FindNextFileA(h, data);
-  if (ok) MarkFileLink(data);
-  return ok;
-}
-
 TEST(TreeRemoval, FileLinkGoesWithoutTouchingItsTargetsRights) {
   ScratchDir dir;
   const std::string top = dir / "GWX-", link = top + "\\link.dat";
@@ -329,8 +309,11 @@ TEST(TreeRemoval, FileLinkGoesWithoutTouchingItsTargetsRights) {
   LogCapture log;
   g_secured.clear();
   {
-    ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA, &FirstWithFileLink);
-    ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA, &NextWithFileLink);
+    removal_testing::g_fileLinkName = "link.dat";
+    ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA,
+                                                  &removal_testing::FindFirstMarkingFileLink);
+    ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA,
+                                                &removal_testing::FindNextMarkingFileLink);
     ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA,
                                                         &RecordSecured);
     DeleteTree(top);
