@@ -14,37 +14,32 @@
 TfrmScann* frmScann = nullptr;
 
 TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
-  // 1. The window as designed.
+  // Every decision of a run is taken here, in this order, in every mode.
   BuildControls();
-
-  // 2.
   WindowsDir.clear();
 
   const RunMode mode = ModeForArgument(ParamStr(1));
-  // 3. Post-install: the start event before anything else; the run ends as
-  // soon as the message loop starts.
+  // Post-install: the start event before anything else; the run ends as soon
+  // as the message loop starts.
   if (mode == RunMode::PostInstall) {
     Application->ShowMainForm = false;
     SendAppOpenedEvent();
     Application->Terminate();
   }
-  // 4.
   g_DiagnosticLogPath = ExecutableFolder() + "log2.txt";
-  // 5.
   const bool automatic = mode == RunMode::Automatic;
   if (automatic) Application->ShowMainForm = false;
-  // 6.
+
   g_Is64BitWindows = IsWow64() != 0;
-  // 7.
   char buffer[260] = {};
   ::GetWindowsDirectoryA(buffer, 260);
   WindowsDir = buffer;
-  // 8, 9.
+
   const int state = DetectGwxState();
   ShowGwxState(state);
-  // 10.
   RefreshProtectionStatus();
-  // 11.
+
+  // Automatic: stop GWX when it is there, then end without a window.
   if (automatic) {
     if (state == gwxInstalled) btStopClick(nullptr);
     Application->Terminate();
