@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <string>
+#include <vector>
 
 #include "framework/Handles.h"
 #include "support/TestSupport.h"
@@ -107,6 +110,15 @@ inline bool RemoveLink(const std::string& link) {
   if (unixLink.empty() || !RunUnix("Z:\\bin\\rm -f \"" + unixLink + "\"")) return false;
   for (int i = 0; i < 600 && testing_support::Exists(link); ++i) ::Sleep(100);
   return !testing_support::Exists(link);
+}
+
+// SetNamedSecurityInfoA for the seam that records each path whose rights are
+// written, and writes them.
+inline std::vector<std::string> g_secured;
+inline DWORD WINAPI RecordSecured(LPSTR path, SE_OBJECT_TYPE type, SECURITY_INFORMATION what,
+                                  PSID owner, PSID group, PACL dacl, PACL sacl) {
+  g_secured.push_back(path);
+  return ::SetNamedSecurityInfoA(path, type, what, owner, group, dacl, sacl);
 }
 
 // Find functions for the seam that report the entry named g_fileLinkName as a

@@ -123,12 +123,6 @@ TEST(TaskCommands, PercentSignsSurviveTheCommandInterpreter) {
   EXPECT_EQ(ReadFileText(dir / "out.txt"), expected);
 }
 
-std::vector<std::string> g_reset;
-DWORD WINAPI RecordReset(LPSTR path, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner,
-                         PSID group, PACL dacl, PACL sacl) {
-  g_reset.push_back(path);
-  return ::SetNamedSecurityInfoA(path, type, what, owner, group, dacl, sacl);
-}
 TEST(TaskCommands, LinksAreNeitherWalkedNorGivenNewRights) {
   ScratchDir outside, dir;
   WriteFileText(outside / "not-a-task.txt", "someone else's file");
@@ -138,19 +132,19 @@ TEST(TaskCommands, LinksAreNeitherWalkedNorGivenNewRights) {
   WriteFileText(folder + "\\linked-task", "<Task/>");
   ASSERT_TRUE(removal_testing::MakeFolderLink(folder + "\\Elsewhere", outside.path()));
   Lines list;
-  g_reset.clear();
+  removal_testing::g_secured.clear();
   {
     removal_testing::g_fileLinkName = "linked-task";
     ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA,
                                                   &removal_testing::FindFirstMarkingFileLink);
     ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA,
                                                 &removal_testing::FindNextMarkingFileLink);
-    ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA, &RecordReset);
+    ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA, &removal_testing::RecordSecured);
     CollectTaskCommands(folder, kPrefix, &list);
   }
   // A linked task file is still ended and disabled; only its rights stay.
   EXPECT_EQ(Sorted(TasksOf(list)), Sorted({kPrefix + "\\refreshgwxconfig", kPrefix + "\\linked-task"}));
-  EXPECT_EQ(g_reset, Lines{folder + "\\refreshgwxconfig"});
+  EXPECT_EQ(removal_testing::g_secured, Lines{folder + "\\refreshgwxconfig"});
   EXPECT_TRUE(removal_testing::RemoveLink(folder + "\\Elsewhere"));
 }
 

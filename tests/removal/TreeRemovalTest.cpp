@@ -234,13 +234,6 @@ TEST(TreeRemoval, RefusedDeletionIsLoggedWithItsCodeAfterTheAttributesWereCleare
   EXPECT_EQ(::GetFileAttributesA(g_refused.c_str()) & kAll, 0u);
 }
 
-std::vector<std::string> g_secured;
-DWORD WINAPI RecordSecured(LPSTR path, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner,
-                           PSID group, PACL dacl, PACL sacl) {
-  g_secured.push_back(path);
-  return ::SetNamedSecurityInfoA(path, type, what, owner, group, dacl, sacl);
-}
-
 TEST(TreeRemoval, FolderLinkIsNeitherFollowedNorReset) {
   ScratchDir outside, dir;
   MakeDirs(outside / "Documents");
@@ -251,16 +244,16 @@ TEST(TreeRemoval, FolderLinkIsNeitherFollowedNorReset) {
   ASSERT_TRUE(MakeFolderLink(link, outside.path()));
   WriteFileText(top + "\\GWX.exe", "MZ");
   LogCapture log;
-  g_secured.clear();
+  removal_testing::g_secured.clear();
   {
     ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA,
-                                                        &RecordSecured);
+                                                        &removal_testing::RecordSecured);
     DeleteTree(top);
   }
   EXPECT_EQ(ReadFileText(outside / "notes.txt"), "keep me too");
   EXPECT_EQ(ReadFileText(outside / "Documents\\letter.txt"), "keep me");
-  std::sort(g_secured.begin(), g_secured.end());
-  EXPECT_EQ(g_secured, (Lines{top, top + "\\GWX.exe"})) << "rights reset through the link";
+  std::sort(removal_testing::g_secured.begin(), removal_testing::g_secured.end());
+  EXPECT_EQ(removal_testing::g_secured, (Lines{top, top + "\\GWX.exe"})) << "rights reset through the link";
   // Only the link itself is acted on, logged as a folder. Windows removes
   // the link; Wine's RemoveDirectoryA turns to the (non-empty) target and fails.
   Lines linkLines;
@@ -307,7 +300,7 @@ TEST(TreeRemoval, FileLinkGoesWithoutTouchingItsTargetsRights) {
   MakeDirs(top);
   WriteFileText(link, "stands for a link");
   LogCapture log;
-  g_secured.clear();
+  removal_testing::g_secured.clear();
   {
     removal_testing::g_fileLinkName = "link.dat";
     ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA,
@@ -315,10 +308,10 @@ TEST(TreeRemoval, FileLinkGoesWithoutTouchingItsTargetsRights) {
     ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA,
                                                 &removal_testing::FindNextMarkingFileLink);
     ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA,
-                                                        &RecordSecured);
+                                                        &removal_testing::RecordSecured);
     DeleteTree(top);
   }
-  EXPECT_EQ(g_secured, Lines{top}) << "rights reset through the link";
+  EXPECT_EQ(removal_testing::g_secured, Lines{top}) << "rights reset through the link";
   EXPECT_EQ(log.Messages(), (Lines{"ResetFileRights: " + top + " :1", "Deleted: " + link}));
   EXPECT_FALSE(Exists(link));
 }
