@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "framework/Seam.h"
 #include "support/TestSupport.h"
 
 namespace removal_testing {
@@ -138,5 +139,23 @@ inline BOOL WINAPI FindNextMarkingFileLink(HANDLE h, LPWIN32_FIND_DATAA data) {
   if (ok) MarkFileLink(data);
   return ok;
 }
+
+// For its scope: the walk sees the entry `name` as a link to a file, and every
+// rights write is recorded in g_secured (cleared first).
+class ScopedFileLinkSeams {
+ public:
+  explicit ScopedFileLinkSeams(const std::string& name)
+      : first_(Seam().FindFirstFileA, &FindFirstMarkingFileLink),
+        next_(Seam().FindNextFileA, &FindNextMarkingFileLink),
+        secured_(Seam().SetNamedSecurityInfoA, &RecordSecured) {
+    g_fileLinkName = name;
+    g_secured.clear();
+  }
+
+ private:
+  ScopedSeam<decltype(&::FindFirstFileA)> first_;
+  ScopedSeam<decltype(&::FindNextFileA)> next_;
+  ScopedSeam<decltype(&::SetNamedSecurityInfoA)> secured_;
+};
 
 }  // namespace removal_testing

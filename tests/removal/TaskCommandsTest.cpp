@@ -132,14 +132,8 @@ TEST(TaskCommands, LinksAreNeitherWalkedNorGivenNewRights) {
   WriteFileText(folder + "\\linked-task", "<Task/>");
   ASSERT_TRUE(removal_testing::MakeFolderLink(folder + "\\Elsewhere", outside.path()));
   Lines list;
-  removal_testing::g_secured.clear();
   {
-    removal_testing::g_fileLinkName = "linked-task";
-    ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA,
-                                                  &removal_testing::FindFirstMarkingFileLink);
-    ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA,
-                                                &removal_testing::FindNextMarkingFileLink);
-    ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA, &removal_testing::RecordSecured);
+    removal_testing::ScopedFileLinkSeams links("linked-task");
     CollectTaskCommands(folder, kPrefix, &list);
   }
   // A linked task file is still ended and disabled; only its rights stay.

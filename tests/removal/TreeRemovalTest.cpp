@@ -300,15 +300,8 @@ TEST(TreeRemoval, FileLinkGoesWithoutTouchingItsTargetsRights) {
   MakeDirs(top);
   WriteFileText(link, "stands for a link");
   LogCapture log;
-  removal_testing::g_secured.clear();
   {
-    removal_testing::g_fileLinkName = "link.dat";
-    ScopedSeam<decltype(&::FindFirstFileA)> first(Seam().FindFirstFileA,
-                                                  &removal_testing::FindFirstMarkingFileLink);
-    ScopedSeam<decltype(&::FindNextFileA)> next(Seam().FindNextFileA,
-                                                &removal_testing::FindNextMarkingFileLink);
-    ScopedSeam<decltype(&::SetNamedSecurityInfoA)> seam(Seam().SetNamedSecurityInfoA,
-                                                        &removal_testing::RecordSecured);
+    removal_testing::ScopedFileLinkSeams links("link.dat");
     DeleteTree(top);
   }
   EXPECT_EQ(removal_testing::g_secured, Lines{top}) << "rights reset through the link";
