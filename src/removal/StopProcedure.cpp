@@ -31,18 +31,22 @@ bool SaveCommandFile(const std::string& path, const std::vector<std::string>& li
 void RemoveDisabledGwx(const std::string& gwxFolder) {
   const std::string disabled = gwxFolder + "-";
   try {
-    ResetFileRights(disabled);
+    // A link there leads elsewhere: DeleteTree removes the link alone, and
+    // the target's rights stay as they are.
+    const bool link = IsLink(disabled);
+    if (!link) ResetFileRights(disabled);
     WriteLog("Starting Shred: " + disabled);
     DeleteTree(disabled);
     WriteLog("Remove Dir: " + disabled);
-    ::RemoveDirectoryA(disabled.c_str());
+    if (!link) ::RemoveDirectoryA(disabled.c_str());
   } catch (...) {
     // A failed removal must not keep GWX from being renamed.
   }
 }
 
 void RenameGwx(const std::string& gwxFolder) {
-  ResetFileRights(gwxFolder);
+  // A link is renamed as it is; what it points at keeps its rights.
+  if (!IsLink(gwxFolder)) ResetFileRights(gwxFolder);
   if (::MoveFileA(gwxFolder.c_str(), (gwxFolder + "-").c_str())) {
     WriteLog("GWX renamed");
     return;

@@ -6,6 +6,7 @@
 #include "framework/Handles.h"
 #include "framework/Seam.h"
 #include "removal/Privileges.h"
+#include "removal/TreeRemoval.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void CollectTaskCommands(const std::string& folder, const std::string& prefix,
       if (name == "." || name == "..") continue;
       // A link leads out of the task folder: the rights of what it points
       // at are not ours to reset, and a linked folder is not walked.
-      const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      const bool link = IsLinkEntry(entry);
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!link) CollectTaskCommands(dir + name, taskPrefix + name, list);
       } else {

@@ -56,6 +56,21 @@ void RemoveFileLink(const std::string& p) {
 
 }  // namespace
 
+bool IsLinkEntry(const WIN32_FIND_DATAA& entry) {
+  if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  const DWORD tag = entry.dwReserved0;
+  return tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT || tag == 0;
+}
+
+bool IsLink(const std::string& path) {
+  std::string p = path;
+  while (!p.empty() && p.back() == '\\') p.pop_back();
+  if (p.empty()) return false;
+  WIN32_FIND_DATAA entry;
+  UniqueFind find(Seam().FindFirstFileA(p.c_str(), &entry));
+  return find && IsLinkEntry(entry);
+}
+
 bool ForceDeleteFile(const std::string& path) {
   // The long form skips path parsing; a path it cannot carry (relative, UNC,
   // "/" separators) still gets its attributes cleared the ordinary way.
@@ -71,6 +86,12 @@ bool ForceDeleteFile(const std::string& path) {
 void DeleteTree(const std::string& path) {
   if (path.empty()) return;
   const std::string dir = path.back() == '\\' ? path : path + '\\';
+  // A link handed in as the top leads elsewhere: the link goes, the target
+  // keeps its content and its rights.
+  if (IsLink(path)) {
+    RemoveDir(dir.substr(0, dir.size() - 1));
+    return;
+  }
   ResetRightsQuietly(path);
 
   WIN32_FIND_DATAA entry;
@@ -86,11 +107,10 @@ void DeleteTree(const std::string& path) {
       if (name.find('?') != std::string::npos && entry.cAlternateFileName[0] != '\0')
         name = entry.cAlternateFileName;
       const std::string p = dir + name;
-      const DWORD attributes = entry.dwFileAttributes;
-      // A link to a folder leads out of the tree: neither the target's rights
-      // nor its content are ours to touch. Only the link itself goes.
-      const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-      if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+      // A link leads out of the tree: neither the target's rights nor its
+      // content are ours to touch. Only the link itself goes.
+      const bool link = IsLinkEntry(entry);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         link ? RemoveDir(p) : RemoveFolder(p);
       else
         link ? RemoveFileLink(p) : RemoveFile(p);

@@ -122,33 +122,38 @@ inline DWORD WINAPI RecordSecured(LPSTR path, SE_OBJECT_TYPE type, SECURITY_INFO
   return ::SetNamedSecurityInfoA(path, type, what, owner, group, dacl, sacl);
 }
 
-// Find functions for the seam that report the entry named g_fileLinkName as a
-// link to a file, as Windows reports a file symbolic link (Wine shows those
-// as plain files).
-inline std::string g_fileLinkName;
-inline void MarkFileLink(LPWIN32_FIND_DATAA data) {
-  if (g_fileLinkName == data->cFileName) data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+// Find functions for the seam that report the entry named g_markedName as a
+// reparse point with the tag g_markedTag: by default a file symbolic link, as
+// Windows reports one (Wine shows those as plain files).
+inline std::string g_markedName;
+inline DWORD g_markedTag = IO_REPARSE_TAG_SYMLINK;
+inline void MarkEntry(LPWIN32_FIND_DATAA data) {
+  if (g_markedName != data->cFileName) return;
+  data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  data->dwReserved0 = g_markedTag;
 }
-inline HANDLE WINAPI FindFirstMarkingFileLink(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+inline HANDLE WINAPI FindFirstMarking(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   HANDLE h = ::FindFirstFileA(pattern, data);
-  if (h != INVALID_HANDLE_VALUE) MarkFileLink(data);
+  if (h != INVALID_HANDLE_VALUE) MarkEntry(data);
   return h;
 }
-inline BOOL WINAPI FindNextMarkingFileLink(HANDLE h, LPWIN32_FIND_DATAA data) {
+inline BOOL WINAPI FindNextMarking(HANDLE h, LPWIN32_FIND_DATAA data) {
   const BOOL ok = ::FindNextFileA(h, data);
-  if (ok) MarkFileLink(data);
+  if (ok) MarkEntry(data);
   return ok;
 }
 
-// For its scope: the walk sees the entry `name` as a link to a file, and every
-// rights write is recorded in g_secured (cleared first).
+// For its scope: the walk sees the entry `name` as a reparse point tagged
+// `tag` (a link to a file unless told otherwise), and every rights write is
+// recorded in g_secured (cleared first).
 class ScopedFileLinkSeams {
  public:
-  explicit ScopedFileLinkSeams(const std::string& name)
-      : first_(Seam().FindFirstFileA, &FindFirstMarkingFileLink),
-        next_(Seam().FindNextFileA, &FindNextMarkingFileLink),
+  explicit ScopedFileLinkSeams(const std::string& name, DWORD tag = IO_REPARSE_TAG_SYMLINK)
+      : first_(Seam().FindFirstFileA, &FindFirstMarking),
+        next_(Seam().FindNextFileA, &FindNextMarking),
         secured_(Seam().SetNamedSecurityInfoA, &RecordSecured) {
-    g_fileLinkName = name;
+    g_markedName = name;
+    g_markedTag = tag;
     g_secured.clear();
   }
 

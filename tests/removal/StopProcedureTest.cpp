@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/Handles.h"
+#include "removal/RemovalTestSupport.h"
 #include "removal/StopProcedure.h"
 #include "support/TestSupport.h"
 
@@ -98,6 +99,38 @@ TEST(StopProcedure, RemovingAMissingDisabledFolderStillLogsTheSteps) {
   EXPECT_EQ(m.front(), "ResetFileRights: " + gwx + "- :0");
   EXPECT_EQ(m[1], "Starting Shred: " + gwx + "-");
   EXPECT_EQ(m.back(), "Remove Dir: " + gwx + "-");
+}
+
+// GWX- or GWX itself may be a link: the link is removed or renamed, and
+// what it points at keeps its files and its rights.
+TEST(StopProcedure, LinksStandingForTheFoldersGoOrMoveAsLinks) {
+  LogCapture log;
+  ScratchDir outside, dir;
+  WriteFileText(outside / "letter.txt", "keep me");
+  const std::string gwx = dir / "GWX";
+  ASSERT_TRUE(removal_testing::MakeFolderLink(gwx + "-", outside.path()));
+  {
+    removal_testing::ScopedFileLinkSeams records("nothing marked");
+    RemoveDisabledGwx(gwx);
+  }
+  EXPECT_EQ(removal_testing::g_secured, std::vector<std::string>{});
+  EXPECT_EQ(ReadFileText(outside / "letter.txt"), "keep me");
+  if (Exists(gwx + "-")) {
+    ASSERT_TRUE(removal_testing::RemoveLink(gwx + "-"));
+  }
+
+  ASSERT_TRUE(removal_testing::MakeFolderLink(gwx, outside.path()));
+  {
+    removal_testing::ScopedFileLinkSeams records("nothing marked");
+    RenameGwx(gwx);
+  }
+  EXPECT_EQ(removal_testing::g_secured, std::vector<std::string>{});
+  // Windows renames the link; Wine renames the folder it points at.
+  EXPECT_FALSE(Exists(gwx));
+  EXPECT_EQ(ReadFileText(gwx + "-\\letter.txt"), "keep me");
+  if (removal_testing::IsFolderLink(gwx + "-")) {
+    EXPECT_TRUE(removal_testing::RemoveLink(gwx + "-"));
+  }
 }
 
 }  // namespace
