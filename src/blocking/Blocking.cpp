@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+
+#include "framework/Seam.h"
 #include "registry/Registry.h"
 
 const char kImageFileExecutionOptions[] =
@@ -54,9 +58,12 @@ void DeletePolicyValue(TRegistry& registry, const char* key, const char* value) 
 
 std::string DebuggerCommand() {
   char path[261] = {};
-  // The returned length, not a terminator: a truncated path may lack one.
-  const DWORD length = ::GetModuleFileNameA(nullptr, path, 261);
-  return "\"" + std::string(path, length) + "\" /deb";
+  // A path cut short to fit comes back with the buffer's size as its length
+  // and, since Vista, its last byte zeroed: the text ends at the first zero
+  // (or the buffer's end on XP, which leaves none), never inside the value.
+  const DWORD length = Seam().GetModuleFileNameA(nullptr, path, 261);
+  const size_t used = std::min<size_t>(length, sizeof(path));
+  return "\"" + std::string(path, ::strnlen(path, used)) + "\" /deb";
 }
 
 void BlockGwx() {

@@ -20,6 +20,8 @@ struct PlatformSeam {
   decltype(&::FindNextFileA) FindNextFileA = ::FindNextFileA;
   // Looking up IsWow64Process (absent on old systems, a fixed answer under wine64).
   decltype(&::GetProcAddress) GetProcAddress = ::GetProcAddress;
+  // The program's own path (cut short when it does not fit the buffer).
+  decltype(&::GetModuleFileNameA) GetModuleFileNameA = ::GetModuleFileNameA;
   // Registry.
   decltype(&::RegOpenKeyExA) RegOpenKeyExA = ::RegOpenKeyExA;
   decltype(&::RegCreateKeyExA) RegCreateKeyExA = ::RegCreateKeyExA;

@@ -1,6 +1,8 @@
 // Blocking and unblocking on the prefix's real HKEY_LOCAL_MACHINE.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "LocalMachine.h"
 #include "blocking/Blocking.h"
 #include "framework/Seam.h"
@@ -37,6 +39,35 @@ LONG WINAPI DenyCreate(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATT
   return ERROR_ACCESS_DENIED;
 }
 
+// Every key the registry object opens or creates, with the access it asks.
+struct Opened {
+  std::string path;
+  REGSAM access;
+};
+std::vector<Opened> g_opened;
+
+LONG WINAPI RecordOpen(HKEY key, LPCSTR path, DWORD options, REGSAM access, PHKEY result) {
+  g_opened.push_back({path ? path : "", access});
+  return ::RegOpenKeyExA(key, path, options, access, result);
+}
+
+LONG WINAPI RecordCreate(HKEY key, LPCSTR path, DWORD reserved, LPSTR cls, DWORD options,
+                         REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                         LPDWORD disposition) {
+  g_opened.push_back({path ? path : "", access});
+  return ::RegCreateKeyExA(key, path, reserved, cls, options, access, security, result, disposition);
+}
+
+// A module path longer than the buffer, as the system hands it back: the
+// buffer's size as the length, the text cut short and, since Vista, zero-ended.
+bool g_zeroEnded = true;
+DWORD WINAPI LongModulePath(HMODULE, LPSTR buffer, DWORD size) {
+  std::memset(buffer, 'x', size);
+  if (g_zeroEnded) buffer[size - 1] = '\0';
+  ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return size;
+}
+
 using GwxBlocking = LocalMachineKeys;
 using EosBlocking = LocalMachineKeys;
 
@@ -68,6 +99,46 @@ TEST_F(GwxBlocking, ProtectWritesTheFiveEntriesAndThePolicyAndAgainChangesNothin
   for (const std::string& name : kGwxNames) after[name] = Snapshot(Entry(name));
   after["policy"] = Snapshot(kWindowsUpdate, KEY_WOW64_64KEY);
   EXPECT_EQ(before, after);
+}
+
+// Under wine64 both views are one; only the access asked for tells them apart.
+TEST_F(GwxBlocking, PoliciesOpenInThe64BitViewAndBlockingEntriesInTheDefaultOne) {
+  ScopedSeam<decltype(Seam().RegOpenKeyExA)> open(Seam().RegOpenKeyExA, &RecordOpen);
+  ScopedSeam<decltype(Seam().RegCreateKeyExA)> create(Seam().RegCreateKeyExA, &RecordCreate);
+  g_opened.clear();
+  BlockGwx();
+  UnblockGwx();
+  BlockEos();
+  UnblockEos();
+  int policies = 0, entries = 0;
+  for (const Opened& o : g_opened) {
+    SCOPED_TRACE(o.path);
+    EXPECT_EQ(o.access & KEY_WOW64_32KEY, 0u);
+    if (o.path.rfind("SOFTWARE\\Policies\\", 0) == 0) {
+      ++policies;
+      EXPECT_NE(o.access & KEY_WOW64_64KEY, 0u);
+    } else if (o.path.find("\\Image File Execution Options\\") != std::string::npos) {
+      ++entries;
+      EXPECT_EQ(o.access & KEY_WOW64_64KEY, 0u);
+    } else {
+      ADD_FAILURE() << "a key of neither kind";
+    }
+  }
+  EXPECT_EQ(policies, 3) << "protect opens one policy key, unprotect two";
+  EXPECT_GE(entries, 5 + 5 + 2 + 2);
+}
+
+TEST_F(GwxBlocking, AModulePathCutShortLeavesNoZeroInsideTheDebuggerValue) {
+  ScopedSeam<decltype(Seam().GetModuleFileNameA)> path(Seam().GetModuleFileNameA, &LongModulePath);
+  // Vista and later end the cut text with a zero; XP fills the buffer.
+  for (const bool zeroEnded : {true, false}) {
+    SCOPED_TRACE(zeroEnded ? "zero-ended" : "filled");
+    g_zeroEnded = zeroEnded;
+    const std::string expected = "\"" + std::string(zeroEnded ? 260 : 261, 'x') + "\" /deb";
+    EXPECT_EQ(DebuggerCommand(), expected);
+    BlockGwx();
+    EXPECT_EQ(Read(Entry(kGwxNames[0]), "Debugger").data, SzBytes(expected));
+  }
 }
 
 TEST_F(GwxBlocking, UnprotectRemovesTheEntriesWholeAndBothPolicyValues) {
