@@ -100,6 +100,11 @@ class TfrmScann : public TForm {
   void StyleControls();
   // The status area for the GWX state found at start-up.
   void ShowGwxState(int state);
+
+  // A stop pass is running. It handles the window's messages while it waits,
+  // so a second click or Enter on "Stop GWX!" can arrive before the button
+  // hides; such a click starts nothing.
+  bool FStopping = false;
 };
 
 extern TfrmScann* frmScann;

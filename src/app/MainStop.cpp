@@ -11,6 +11,12 @@
 #include "removal/Wow64.h"
 
 void TfrmScann::btStopClick(TComponent*) {
+  if (FStopping) return;
+  FStopping = true;
+  struct PassEnds {
+    bool& running;
+    ~PassEnds() { running = false; }
+  } passEnds{FStopping};
   // The command list lives for this pass only.
   std::vector<std::string> commands;
   try {
