@@ -384,6 +384,9 @@ void TWinControl::OnMouseLeave() {
 
 void TWinControl::OnMouseDown() {
   if (Designing()) return;  // a designer's clicks select, they do not click
+  // Only what answers clicks holds the mouse until the release. Anything else
+  // lets the release go where the pointer is: a button released over clicks.
+  if (!OnClick) return;
   clicking_ = true;
   ::SetCapture(handle_);
 }
