@@ -2,19 +2,15 @@
 // message loop. The exit code is 0 in every mode.
 #include <windows.h>
 
-#include <exception>
-
 #include "app/Main.h"
+#include "app/Modes.h"
 #include "framework/Application.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  try {
+  return RunProgram([] {
     Application->Initialize();
     Application->SetTitle("Quellix");
     Application->CreateForm(frmScann);
     Application->Run();
-  } catch (const std::exception& e) {
-    Application->ShowException(e);
-  }
-  return 0;
+  });
 }

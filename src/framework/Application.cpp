@@ -1,5 +1,10 @@
 #include "framework/Application.h"
 
+#include <objbase.h>
+
+#include <stdexcept>
+#include <string>
+
 #include "framework/Form.h"
 
 namespace {
@@ -8,7 +13,79 @@ TApplication theApplication;
 
 TApplication* Application = &theApplication;
 
-void TApplication::Initialize() { terminated_ = false; }
+void TApplication::Initialize() {
+  terminated_ = false;
+  // The shell's documentation asks for this before ShellExecute(Ex).
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (handle_) return;
+  static const char kClass[] = "TApplication";
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &TApplication::WndProc;
+  wc.hInstance = ::GetModuleHandleA(nullptr);
+  wc.hIcon = ::LoadIconA(wc.hInstance, "MAINICON");
+  wc.lpszClassName = kClass;
+  if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    throw std::runtime_error("Cannot register window class TApplication");
+  // No size: only its taskbar button and its system menu are ever seen.
+  handle_ = ::CreateWindowExA(0, kClass, title_.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              ::GetSystemMetrics(SM_CXSCREEN) / 2,
+                              ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+  if (!handle_)
+    throw std::runtime_error("Cannot create the application window (error " +
+                             std::to_string(::GetLastError()) + ")");
+}
+
+void TApplication::SetTitle(const std::string& title) {
+  title_ = title;
+  if (handle_) ::SetWindowTextA(handle_, title_.c_str());
+}
+
+void TApplication::Minimize() {
+  if (!handle_ || ::IsIconic(handle_)) return;
+  if (mainForm_ && mainForm_->HandleAllocated()) ::ShowWindow(mainForm_->Handle(), SW_HIDE);
+  ::ShowWindow(handle_, SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+  if (!handle_ || !::IsIconic(handle_)) return;
+  ::ShowWindow(handle_, SW_RESTORE);
+  if (mainForm_ && mainForm_->Visible() && mainForm_->HandleAllocated()) {
+    ::ShowWindow(mainForm_->Handle(), SW_SHOW);
+    ::SetForegroundWindow(mainForm_->Handle());
+  }
+}
+
+LRESULT CALLBACK TApplication::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TApplication& app = *Application;
+  switch (msg) {
+    case WM_SYSCOMMAND:
+      switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE:
+          app.Minimize();
+          return 0;
+        case SC_RESTORE:
+          app.Restore();
+          return 0;
+      }
+      break;
+    case WM_CLOSE:
+      // Closing the taskbar button closes the main form.
+      if (app.mainForm_) app.mainForm_->Close();
+      return 0;
+    case WM_ACTIVATE:
+      // Activated from the taskbar: the main form takes over.
+      if (LOWORD(wParam) != WA_INACTIVE && !::IsIconic(hwnd) && app.mainForm_ &&
+          app.mainForm_->HandleAllocated() && ::IsWindowVisible(app.mainForm_->Handle())) {
+        ::SetActiveWindow(app.mainForm_->Handle());
+        return 0;
+      }
+      break;
+  }
+  return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+}
 
 bool TApplication::ProcessMessage(MSG& msg) {
   if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -42,7 +119,11 @@ void TApplication::ProcessMessages() {
 
 void TApplication::Run() {
   if (mainForm_) {
-    if (ShowMainForm) mainForm_->ShowForm();
+    if (ShowMainForm) {
+      // The taskbar button belongs to the application window.
+      if (handle_) ::ShowWindow(handle_, SW_SHOWNOACTIVATE);
+      mainForm_->ShowForm();
+    }
     MSG msg;
     while (!terminated_) {
       try {

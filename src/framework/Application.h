@@ -12,10 +12,22 @@ class TComponent;
 
 class TApplication {
  public:
+  // Initialises COM for the shell (apartment-threaded, on this, the window
+  // thread) and creates the application window.
   void Initialize();
 
+  // The application window: never seen itself, it owns the forms and carries
+  // the title, so the taskbar button and Alt+Tab say the title rather than
+  // the main form's caption. None before Initialize.
+  HWND Handle() const { return handle_; }
+
   const std::string& Title() const { return title_; }
-  void SetTitle(const std::string& title) { title_ = title; }
+  void SetTitle(const std::string& title);
+
+  // The taskbar button's minimise and restore: the main form hides with the
+  // application window's minimising and comes back with its restoring.
+  void Minimize();
+  void Restore();
 
   // Shown by Run unless cleared before.
   bool ShowMainForm = true;
@@ -50,6 +62,8 @@ class TApplication {
 
  private:
   bool ProcessMessage(MSG& msg);
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND handle_ = nullptr;
   std::string title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;

@@ -316,7 +316,7 @@ void TWinControl::CreateHandle() {
   if (handle_) return;
   CreateParams params;
   FillCreateParams(params);
-  HWND parentWindow = nullptr;
+  HWND parentWindow = params.owner;
   if (params.style & WS_CHILD) {
     if (!parent_) throw std::runtime_error("Control '" + Name + "' has no parent window");
     parentWindow = parent_->Handle();

@@ -123,6 +123,8 @@ class TWinControl : public TComponent {
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     DWORD exStyle = 0;
     UINT classStyle = CS_DBLCLKS;
+    // The owner of a top-level window.
+    HWND owner = nullptr;
   };
   virtual void FillCreateParams(CreateParams& params);
   void CreateHandle();

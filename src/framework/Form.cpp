@@ -6,7 +6,8 @@
 
 namespace {
 const DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-const DWORD kFormExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+// No taskbar button of its own: the application window, its owner, has it.
+const DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 
 bool Contains(TWinControl* outer, TWinControl* inner) {
   for (TWinControl* c = inner; c; c = c->Parent())
@@ -26,6 +27,7 @@ void TForm::FillCreateParams(CreateParams& params) {
   params.className = "TForm";
   params.style = kFormStyle;
   params.exStyle = kFormExStyle;
+  params.owner = Application->Handle();
 }
 
 void TForm::SetClientSize(int width, int height) {
@@ -161,6 +163,15 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_SYSCOMMAND:
+      // The main form minimises with the application, whose taskbar button
+      // then brings it back.
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && Application->MainForm() == this &&
+          Application->Handle()) {
+        Application->Minimize();
+        return 0;
+      }
+      break;
     case WM_WINDOWPOSCHANGED: {
       // The user moves and sizes the form; keep the bounds in step.
       RECT rc;

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
+#include <stdexcept>
+
 #include "app/Modes.h"
+#include "framework/Application.h"
 #include "framework/Args.h"
+#include "framework/WindowTestKit.h"
 
 namespace {
 
@@ -48,6 +54,40 @@ TEST(Modes, SplittingFollowsTheFrameworkRules) {
   EXPECT_EQ(SplitCommandLine("\"C:\\Q\\quellix.exe\" /deb \"C:\\Windows\\system32\\GWX\\GWX.exe\" -a"),
             V({"C:\\Q\\quellix.exe", "/deb", "C:\\Windows\\system32\\GWX\\GWX.exe", "-a"}));
   EXPECT_TRUE(SplitCommandLine("").empty());
+}
+
+// Whatever escapes the entry's steps, of any type, is shown in the standard
+// box, and the exit code stays 0.
+TEST(Modes, NothingEscapesTheProgramEntry) {
+  Application->SetTitle("Quellix");
+  const struct {
+    void (*steps)();
+    const char* text;
+  } cases[] = {
+      {[] {}, nullptr},
+      {[] { throw std::runtime_error("the main window failed"); },
+       "the main window failed."},
+      {[] { throw 42; }, "Unknown exception."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text ? c.text : "no exception");
+    window_test::MessageBoxWatcher watcher(c.text ? 10000 : 1000);
+    EXPECT_EQ(RunProgram(c.steps), 0);
+    const window_test::SeenMessageBox& box = watcher.Join();
+    EXPECT_EQ(box.seen, c.text != nullptr);
+    if (!c.text) continue;
+    EXPECT_EQ(box.caption, "Quellix");
+    EXPECT_EQ(box.text, c.text);
+  }
+}
+
+// The shell asks for an apartment-threaded COM on the thread that calls it.
+TEST(Modes, TheApplicationStartsCOMApartmentThreaded) {
+  Application->Initialize();
+  EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+  const HRESULT again = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  EXPECT_EQ(again, S_FALSE);
+  if (SUCCEEDED(again)) ::CoUninitialize();
 }
 
 }  // namespace
