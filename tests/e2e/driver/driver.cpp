@@ -13,6 +13,11 @@
 //                                   open for MS milliseconds
 //   msgbox MS                       wait for a message box, print its
 //                                   caption and text, press OK
+//   state CAPTION                   print visible|hidden and iconic|normal
+//                                   of the top-level window
+//   taskbar                         list the shell's taskbar buttons:
+//                                   left top w h|iconic|class|text of the
+//                                   window each one stands for
 // Exit code 0 on success, 1 when the window or control is not there.
 #include <windows.h>
 
@@ -99,8 +104,23 @@ BOOL CALLBACK MessageText(HWND w, LPARAM p) {
   return TRUE;
 }
 
+// Wine's shell taskbar (a virtual desktop named "shell"): each button's
+// control ID is the window it stands for.
+BOOL CALLBACK ListTaskbarButton(HWND button, LPARAM) {
+  HWND target = reinterpret_cast<HWND>(::GetWindowLongPtrA(button, GWLP_ID));
+  if (!target || !::IsWindowVisible(button)) return TRUE;
+  RECT rc;
+  ::GetWindowRect(button, &rc);
+  char cls[128] = {};
+  ::GetClassNameA(target, cls, sizeof(cls));
+  std::printf("%ld %ld %ld %ld|%s|%s|%s\n", rc.left, rc.top, rc.right - rc.left,
+              rc.bottom - rc.top, ::IsIconic(target) ? "iconic" : "normal", cls,
+              TextOf(target).c_str());
+  return TRUE;
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: qx_driver wait|gone|controls|client|cursor|click|hover|key|close|hold|msgbox ...\n");
+  std::fprintf(stderr, "usage: qx_driver wait|gone|controls|client|cursor|click|hover|key|close|hold|msgbox|state|taskbar ...\n");
   return 2;
 }
 
@@ -146,6 +166,12 @@ int main(int argc, char** argv) {
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
     return 0;
   }
+  if (cmd == "taskbar") {
+    HWND tray = ::FindWindowA("Shell_TrayWnd", nullptr);
+    if (!tray) return 1;
+    ::EnumChildWindows(tray, &ListTaskbarButton, 0);
+    return 0;
+  }
   if (argc < 3) return Usage();
   HWND top = WaitTop(argv[2], 5000, false);
   if (!top) {
@@ -161,6 +187,11 @@ int main(int argc, char** argv) {
     ::GetClientRect(top, &rc);
     ::MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&rc), 2);
     std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+    return 0;
+  }
+  if (cmd == "state") {
+    std::printf("%s %s\n", ::IsWindowVisible(top) ? "visible" : "hidden",
+                ::IsIconic(top) ? "iconic" : "normal");
     return 0;
   }
   if (cmd == "close") {
