@@ -10,7 +10,7 @@ bash scripts/setup-machine.sh
 bash scripts/enable-i386.sh >/dev/null 2>&1 || true
 cmake --preset i686 >/dev/null && cmake --build build/i686
 cmake --preset x86_64 >/dev/null && cmake --build build/x86_64
-scripts/make-prefix.sh build/x86_64/wine/template
+scripts/make-prefix.sh "$here/build/x86_64/wine/template"
 scripts/xvfb.sh start 88
 status=0
 DISPLAY=:88 QUELLIX_SOURCE_DIR="$here" QUELLIX_BINARY_DIR="$here/build/x86_64" \
