@@ -98,7 +98,8 @@ def main():
             rc |= demo(exe32, "demo32-shipped-wow64", "system32")
         return rc
     except subprocess.TimeoutExpired as e:
-        what = " ".join(os.path.basename(str(a)) for a in e.cmd) if isinstance(e.cmd, list) else e.cmd
+        # Every command here goes through the Wine loader: name the program.
+        what = " ".join(str(a) for a in e.cmd[1:]) if isinstance(e.cmd, list) else e.cmd
         print("demo: stopped, \"%s\" did not end within %d s" % (what, e.timeout), file=sys.stderr)
         return 1
 
