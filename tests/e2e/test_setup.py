@@ -123,7 +123,10 @@ class SetupProgram(unittest.TestCase):
         self.assertEqual(rc, 0, out)
 
     def run_setup(self, p, *args):
-        return p.wine([hs.windows_path(SETUP), "/S"] + list(args), timeout=SLOW).returncode
+        # As typed at a command prompt: NSIS takes /D= unquoted, blanks and
+        # all, which Wine's quoting of a separate argument would not give it.
+        line = " ".join([hs.windows_path(SETUP), "/S"] + list(args))
+        return p.wine(["cmd", "/s", "/c", line], timeout=SLOW).returncode
 
     def wait_for_the_prefix(self, p):
         """Until every program in the prefix has ended."""
