@@ -1,32 +1,80 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need, from Debian's packages.
-# Idempotent; needs root. Safe to run on every build.
+# Idempotent; safe to run on every build. Installing needs root: run as
+# another user, it asks sudo for this script alone.
 set -euo pipefail
 
-need_root() { [ "$(id -u)" = 0 ] || { echo "setup-machine: run as root" >&2; exit 1; }; }
-
-stamp=/var/lib/quellix-setup.v2
+stamp=/var/lib/quellix-setup.v3
 png_src=/var/cache/quellix/libpng/src/CMakeLists.txt
 if [ -f "$stamp" ] && [ -f "$png_src" ] && [ "${QUELLIX_FORCE_SETUP:-0}" != 1 ]; then
   exit 0
 fi
-need_root
+if [ "$(id -u)" != 0 ]; then
+  if command -v sudo >/dev/null 2>&1 && sudo -v; then
+    exec sudo env QUELLIX_FORCE_SETUP="${QUELLIX_FORCE_SETUP:-0}" bash "$(readlink -f "$0")"
+  fi
+  echo "setup-machine: installing the build's Debian packages needs root; run as root, or as a user who may use sudo (sudo is missing or refused)" >&2
+  exit 1
+fi
 export DEBIAN_FRONTEND=noninteractive
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 
-# libpng is built from Debian's own source package; apt needs a deb-src entry.
-src=/etc/apt/sources.list.d/quellix-debsrc.sources
-if [ ! -f "$src" ]; then
-  cat > "$src" <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+# libpng is built from Debian's own source package; apt needs a deb-src entry
+# for the release's main component. It is made from the machine's own "deb"
+# entry for them (same mirror, keyring and options), so a local mirror serves
+# the source too.
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+ours=/etc/apt/sources.list.d/quellix-debsrc
+rm -f "$ours.sources" "$ours.list"
+shopt -s nullglob
+deb822=() oneline=()
+for f in /etc/apt/sources.list.d/*.sources; do deb822+=("$f"); done
+for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do [ -f "$f" ] && oneline+=("$f"); done
+shopt -u nullglob
+# Each awk prints "have" when a deb-src entry for them exists already, else
+# the new entry made from the first matching deb entry, else nothing.
+found_822=$( ((${#deb822[@]})) && awk -v want="$codename" '
+  function has(list, word,   n, i, w) { n = split(list, w, /[ \t]+/)
+    for (i = 1; i <= n; i++) if (w[i] == word) return 1
+    return 0 }
+  BEGIN { RS = ""; FS = "\n" }
+  { delete v; order = ""
+    for (i = 1; i <= NF; i++) {
+      line = $i
+      if (line ~ /^#/) continue
+      if (line ~ /^[ \t]/) { v[key] = v[key] "\n" line; continue }
+      key = line; sub(/:.*/, "", key); val = line; sub(/^[^:]*:[ \t]*/, "", val)
+      k = tolower(key); v[k] = val; name[k] = key; order = order " " k }
+    if (tolower(v["enabled"]) == "no" || !has(v["suites"], want) || !has(v["components"], "main")) next
+    if (has(v["types"], "deb-src")) have = 1
+    if (has(v["types"], "deb") && entry == "") {
+      entry = "Types: deb-src\nSuites: " want "\nComponents: main"
+      n = split(order, ks, " ")
+      for (j = 1; j <= n; j++) if (ks[j] !~ /^(types|suites|components|enabled)$/)
+        entry = entry "\n" name[ks[j]] ": " v[ks[j]] } }
+  END { if (have) print "have"; else if (entry != "") print entry }' "${deb822[@]}" || true)
+found_list=$( ((${#oneline[@]})) && awk -v want="$codename" '
+  /^[ \t]*(#|$)/ { next }
+  { opts = ""; line = $0
+    if (match(line, /\[[^]]*\]/)) { opts = substr(line, RSTART, RLENGTH); line = substr(line, 1, RSTART - 1) substr(line, RSTART + RLENGTH) }
+    n = split(line, w, /[ \t]+/); if (w[1] == "") { for (i = 1; i < n; i++) w[i] = w[i + 1]; n-- }
+    main = 0; for (i = 4; i <= n; i++) if (w[i] == "main") main = 1
+    if (w[3] != want || !main) next
+    if (w[1] == "deb-src") have = 1
+    if (w[1] == "deb" && entry == "") entry = "deb-src " (opts != "" ? opts " " : "") w[2] " " want " main" }
+  END { if (have) print "have"; else if (entry != "") print entry }' "${oneline[@]}" || true)
+if [ "$found_822" = have ] || [ "$found_list" = have ]; then
+  :
+elif [ -n "$found_822" ]; then
+  printf '%s\n' "$found_822" > "$ours.sources"
+elif [ -n "$found_list" ]; then
+  printf '%s\n' "$found_list" > "$ours.list"
+else
+  echo "setup-machine: no apt source of Debian $codename main is configured (/etc/apt/sources.list, /etc/apt/sources.list.d/); libpng's source package needs one" >&2
+  exit 1
 fi
 
 apt-get update -qq
@@ -37,7 +85,7 @@ apt-get install -y -qq --no-install-recommends \
   libz-mingw-w64-dev googletest \
   wine wine64 wine32:i386 \
   xvfb xauth x11-utils imagemagick xdotool \
-  qemu-user zip unzip fonts-dejavu-core fonts-dejavu-extra >/dev/null
+  qemu-user zip unzip fonts-dejavu-core fonts-dejavu-extra nsis >/dev/null
 
 # libpng: Debian's source package, patches applied, unpacked once per machine.
 png_cache=/var/cache/quellix/libpng

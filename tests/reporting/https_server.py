@@ -60,11 +60,21 @@ def windows_path(unix_path):
 
 def isolate_network():
     """Moves this process (and what it starts later) into a new network
-    namespace with its loopback device up. False when the system refuses."""
+    namespace with its loopback device up. False when the system refuses.
+    Call it while the process has one thread only."""
     libc = ctypes.CDLL(None, use_errno=True)
-    clone_newnet = 0x40000000
+    clone_newnet, clone_newuser = 0x40000000, 0x10000000
     if libc.unshare(clone_newnet) != 0:
-        return False
+        # Not root: a user namespace of its own gives this process the rights
+        # over the new network namespace (loopback up, port 443). The user
+        # keeps its own ids there, so its files and Wine prefixes stay its own.
+        uid, gid = os.getuid(), os.getgid()
+        if uid == 0 or libc.unshare(clone_newuser | clone_newnet) != 0:
+            return False
+        for name, text in (("setgroups", "deny"), ("uid_map", "%d %d 1" % (uid, uid)),
+                           ("gid_map", "%d %d 1" % (gid, gid))):
+            with open("/proc/self/" + name, "w") as f:
+                f.write(text)
     siocgifflags, siocsifflags, iff_up = 0x8913, 0x8914, 0x1
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
         request = struct.pack("16sH14x", b"lo", 0)
@@ -205,9 +215,10 @@ class _TlsServer(http.server.ThreadingHTTPServer):
 class Peer:
     """Both listeners and the request files, in `folder`."""
 
-    def __init__(self, folder, isolated=False):
+    def __init__(self, folder, isolated=False, trusted_port=TRUSTED_PORT):
         self.folder = os.path.abspath(folder)
         self.isolated = isolated
+        self._trusted_port = trusted_port  # 0: any free port
         self.requests = os.path.join(self.folder, "requests")
         os.makedirs(self.requests, exist_ok=True)
         self._lock = threading.Lock()
@@ -226,7 +237,7 @@ class Peer:
     def start(self):
         c = lambda name: os.path.join(self.folder, name)
         self._servers = [
-            _TlsServer(TRUSTED_PORT, c("peer.pem"), c("peer.key"), self._record),
+            _TlsServer(self._trusted_port, c("peer.pem"), c("peer.key"), self._record),
             _TlsServer(0, c("self.pem"), c("self.key"), self._record),
         ]
         for server in self._servers:

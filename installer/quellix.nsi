@@ -1,0 +1,121 @@
+; Quellix setup: the shipped 32-bit quellix.exe with its delivered files,
+; installed per machine into Program Files ("Program Files (x86)" on 64-bit
+; Windows). Built by the i686 build (see the release section of
+; CMakeLists.txt), which passes:
+;   VERSION    product version, e.g. 3.3
+;   EXE        the built quellix.exe
+;   DELIVERED  the folder with stop-gwx-from-startup.bat and readme.txt
+;   ICON       the program's icon
+;   OUTFILE    the setup program to write
+;
+; Switches: /S installs (or, given to uninstall.exe, uninstalls) without a
+; window; /D=folder chooses the folder (last on the command line, no quotes).
+
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+
+!define PRODUCT "Quellix"
+!define COMPANY "Quellix Software"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellix"
+!define SHORTCUT "$SMPROGRAMS\Quellix.lnk"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\Quellix"
+; An upgrade goes where the earlier version is.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION}.0.0"
+VIFileVersion "${VERSION}.0.0"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${COMPANY}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2016-2026 ${COMPANY}. Freeware."
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+
+!define REMOVE_PROTECTION_FIRST "Quellix's protections stay in force after an uninstall. To give Windows back its GWX programs and end-of-support notices, open Quellix and click each $\"Protected (click to Unprotect)$\" switch before you uninstall it."
+
+; The readme stands where a licence would: read, then Next.
+!define MUI_LICENSEPAGE_TEXT_TOP "Please read how Quellix works before you install it."
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "Click Next to continue."
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+
+!define MUI_FINISHPAGE_TEXT "Quellix has been installed on your computer.$\r$\n$\r$\nUse Start > Quellix to open it.$\r$\n$\r$\n${REMOVE_PROTECTION_FIRST}"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\quellix.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "Run Quellix"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\readme.txt"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "View readme"
+
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "${REMOVE_PROTECTION_FIRST}"
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${DELIVERED}/readme.txt"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+Section "Quellix" SecMain
+  SectionIn RO
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  ; Over an earlier version, log.txt and log2.txt stay as they are.
+  File "${EXE}"
+  File "${DELIVERED}/stop-gwx-from-startup.bat"
+  File "${DELIVERED}/readme.txt"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  CreateShortcut "${SHORTCUT}" "$INSTDIR\quellix.exe" "" "$INSTDIR\quellix.exe" 0
+
+  ; A 32-bit setup: these land in the 32-bit view of the registry.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${COMPANY}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\quellix.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; Last: the start event. Hidden and waited for; whatever it returns, the
+  ; installation has succeeded.
+  DetailPrint "Reporting the installation..."
+  nsExec::Exec '"$INSTDIR\quellix.exe" /postins'
+  Pop $0
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+  ; The blocking entries and the policy value are left alone: they keep GWX
+  ; blocked without the program.
+  Delete "$INSTDIR\quellix.exe"
+  Delete "$INSTDIR\stop-gwx-from-startup.bat"
+  Delete "$INSTDIR\readme.txt"
+  Delete "$INSTDIR\disable-triggers.cmd"
+  Delete "$INSTDIR\log.txt"
+  Delete "$INSTDIR\log2.txt"
+  Delete "$INSTDIR\uninstall.exe"
+  ; Only when empty: anything the user put there stays.
+  RMDir "$INSTDIR"
+  Delete "${SHORTCUT}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,246 @@
+"""The setup program of the release folder, run silently in a WoW64 prefix:
+what it installs and registers, the start event it has the shipped exe send,
+and what its uninstaller removes and leaves.
+
+The shipped exe posts to the real analytics host. The prefix sends WinINet
+through a proxy (its Internet Settings, as a user's proxy would be set) that
+is a CONNECT tunnel on loopback to the local HTTPS peer and refuses every
+other target; where the machine allows, the whole test also runs in a
+private network namespace."""
+
+import os
+import re
+import select
+import shutil
+import socket
+import socketserver
+import subprocess
+import sys
+import threading
+import unittest
+
+import quellixtest as qt
+
+sys.path.insert(0, os.path.join(qt.SOURCE_DIR, "tests", "reporting"))
+import https_server as hs  # noqa: E402
+
+ISOLATED = hs.isolate_network()
+I686_DIR = os.path.dirname(qt.EXE32) if qt.EXE32 else ""
+SETUP = os.path.join(I686_DIR, "release", "Quellix-3.3-setup.exe")
+TRUST = os.path.join(qt.BINARY_DIR, "tests", "qx_trust_ca.exe")
+WORK = os.path.join(qt.BINARY_DIR, "e2e", "setup-peer")
+INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellix"
+IFEO_GWX = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\GWX.EXE"
+WINDOWS_UPDATE = r"HKLM\SOFTWARE\Policies\Microsoft\Windows\WindowsUpdate"
+PROGRAM_FILES = "C:\\Program Files (x86)\\Quellix"
+SHORTCUT = ("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Quellix.lnk")
+INSTALLED = ["quellix.exe", "readme.txt", "stop-gwx-from-startup.bat", "uninstall.exe"]
+WRITTEN_BY_THE_PROGRAM = ["log.txt", "log2.txt", "disable-triggers.cmd"]
+SLOW = 900  # seconds: one 32-bit program under qemu-user takes minutes
+
+
+def analytics_host():
+    """The host the shipped exe was built to post to."""
+    with open(os.path.join(I686_DIR, "CMakeCache.txt")) as f:
+        return re.search(r"^QUELLIX_ANALYTICS_HOST:\w+=(.*)$", f.read(), re.M).group(1).strip()
+
+
+class TunnelProxy(socketserver.ThreadingTCPServer):
+    """An HTTP proxy on 127.0.0.1 that tunnels CONNECT to `allowed` (host:port)
+    into the local port `target`, and refuses everything else."""
+
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, allowed, target):
+        self.allowed, self.target = allowed, target
+        self.tunnelled, self.refused = [], []
+        super().__init__((hs.HOST, 0), TunnelHandler)
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    @property
+    def port(self):
+        return self.server_address[1]
+
+    def stop(self):
+        self.shutdown()
+        self.server_close()
+
+
+class TunnelHandler(socketserver.StreamRequestHandler):
+    def handle(self):
+        request = self.rfile.readline(4096).decode("latin-1").split()
+        while self.rfile.readline(4096) not in (b"\r\n", b"\n", b""):
+            pass
+        server = self.server
+        if len(request) < 2 or request[0] != "CONNECT" or request[1] != server.allowed:
+            server.refused.append(" ".join(request[:2]))
+            self.wfile.write(b"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n")
+            return
+        server.tunnelled.append(request[1])
+        with socket.create_connection((hs.HOST, server.target), timeout=60) as peer:
+            self.wfile.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
+            self.wfile.flush()
+            pipe(self.connection, peer)
+
+
+def pipe(a, b):
+    """Copies both ways until either side closes."""
+    while True:
+        ready, _, _ = select.select([a, b], [], [], 60)
+        if not ready:
+            return
+        for s in ready:
+            data = s.recv(65536)
+            if not data:
+                return
+            (b if s is a else a).sendall(data)
+
+
+class SetupProgram(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not qt.EXE32 or not os.path.exists(SETUP):
+            raise unittest.SkipTest("the i686 release folder has no setup program (%s)" % SETUP)
+        if not qt.i386_runs():
+            raise unittest.SkipTest("32-bit programs cannot run on this machine (no i386 support, no qemu-user binfmt)")
+
+    def new_prefix(self, name, proxy_port):
+        p = qt.Prefix(name)
+        self.addCleanup(p.close)
+        # No Start menu entries of the throwaway prefix in the user's desktop
+        # menus; no proxy from the environment.
+        p.env["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
+        for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "no_proxy"):
+            p.env.pop(name, None)
+        self.reg_ok(p, "add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1", "/f")
+        self.reg_ok(p, "add", INTERNET_SETTINGS, "/v", "ProxyServer", "/d", "127.0.0.1:%d" % proxy_port, "/f")
+        return p
+
+    def reg_ok(self, p, *args):
+        rc, out = p.reg(*args)
+        self.assertEqual(rc, 0, out)
+
+    def run_setup(self, p, *args):
+        # As typed at a command prompt: NSIS takes /D= unquoted, blanks and
+        # all, which Wine's quoting of a separate argument would not give it.
+        line = " ".join([hs.windows_path(SETUP), "/S"] + list(args))
+        return p.wine(["cmd", "/s", "/c", line], timeout=SLOW).returncode
+
+    def wait_for_the_prefix(self, p):
+        """Until every program in the prefix has ended."""
+        subprocess.run([qt.WINESERVER, "-w"], env=p.env, timeout=SLOW)
+
+    def unix(self, p, windows_path):
+        self.assertTrue(windows_path[1:3] == ":\\", windows_path)
+        return os.path.join(p.drive_c, *windows_path[3:].split("\\"))
+
+    def entry(self, p, name, view="/reg:32"):
+        rc, out = p.reg("query", UNINSTALL_KEY, "/v", name, view)
+        if rc != 0:
+            return None
+        for line in out.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
+    def test_silent_install_reports_once_and_uninstall_leaves_the_protection(self):
+        shutil.rmtree(WORK, ignore_errors=True)
+        hs.make_certificates(WORK)
+        peer = hs.Peer(WORK, ISOLATED, trusted_port=0).start()
+        self.addCleanup(peer.stop)
+        proxy = TunnelProxy("%s:443" % analytics_host(), peer.trusted_port)
+        self.addCleanup(proxy.stop)
+        p = self.new_prefix("setup", proxy.port)
+        r = p.wine([TRUST, hs.windows_path(os.path.join(WORK, "ca.der"))])
+        self.assertEqual(r.returncode, 0, r.stderr)
+
+        self.assertEqual(self.run_setup(p), 0)
+
+        folder = self.unix(p, PROGRAM_FILES)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED)
+        with open(qt.EXE32, "rb") as a, open(os.path.join(folder, "quellix.exe"), "rb") as b:
+            self.assertEqual(a.read(), b.read())
+        for name in ("readme.txt", "stop-gwx-from-startup.bat"):
+            with open(os.path.join(qt.DELIVERED, name), "rb") as a, open(os.path.join(folder, name), "rb") as b:
+                self.assertEqual(a.read(), b.read(), name)
+        shortcut = os.path.join(p.drive_c, *SHORTCUT)
+        with open(shortcut, "rb") as f:
+            self.assertIn(b"quellix.exe", f.read().lower())
+
+        exe = PROGRAM_FILES + "\\quellix.exe"
+        uninstaller = '"%s\\uninstall.exe"' % PROGRAM_FILES
+        self.assertEqual(self.entry(p, "DisplayName"), "Quellix")
+        self.assertEqual(self.entry(p, "DisplayVersion"), "3.3")
+        self.assertEqual(self.entry(p, "Publisher"), "Quellix Software")
+        self.assertEqual(self.entry(p, "DisplayIcon"), exe + ",0")
+        self.assertEqual(self.entry(p, "InstallLocation"), PROGRAM_FILES)
+        self.assertEqual(self.entry(p, "UninstallString"), uninstaller)
+        self.assertEqual(self.entry(p, "QuietUninstallString"), uninstaller + " /S")
+        size_kb = int(self.entry(p, "EstimatedSize"), 16)
+        self.assertGreaterEqual(size_kb * 1024, os.path.getsize(qt.EXE32))
+        self.assertIsNone(self.entry(p, "DisplayName", "/reg:64"), "the entry belongs in the 32-bit view")
+
+        self.assertEqual(proxy.refused, [])
+        self.assertEqual(proxy.tunnelled, ["%s:443" % analytics_host()])
+        requests = peer.recorded()
+        self.assertEqual(len(requests), 1, requests)
+        self.assertTrue(requests[0][1].startswith(b"POST /1/events/AppOpened HTTP/1.1\r\n"), requests[0][1])
+
+        # What a run of the program leaves: its files beside it, the blocking
+        # entry and the policy value.
+        for name in WRITTEN_BY_THE_PROGRAM:
+            with open(os.path.join(folder, name), "w") as f:
+                f.write("written by quellix.exe\r\n")
+        debugger = '"%s" /deb' % exe
+        self.reg_ok(p, "add", IFEO_GWX, "/v", "Debugger", "/d", debugger, "/f", "/reg:32")
+        self.reg_ok(p, "add", WINDOWS_UPDATE, "/v", "DisableOSUpgrade", "/t", "REG_DWORD", "/d", "1",
+                    "/f", "/reg:64")
+
+        quiet = self.entry(p, "QuietUninstallString")
+        r = p.wine([quiet[1:quiet.index('"', 1)], "/S"], timeout=SLOW)
+        self.assertEqual(r.returncode, 0)
+        self.wait_for_the_prefix(p)  # the uninstaller works from a copy of itself
+
+        self.assertFalse(os.path.exists(folder), os.listdir(folder) if os.path.isdir(folder) else "")
+        self.assertFalse(os.path.exists(shortcut))
+        self.assertNotEqual(p.reg("query", UNINSTALL_KEY, "/reg:32")[0], 0, "the uninstall entry is still there")
+        rc, out = p.reg("query", IFEO_GWX, "/v", "Debugger", "/reg:32")
+        self.assertEqual(rc, 0, "the blocking entry went with the program")
+        self.assertIn(debugger, out)
+        rc, out = p.reg("query", WINDOWS_UPDATE, "/v", "DisableOSUpgrade", "/reg:64")
+        self.assertEqual(rc, 0, "the policy value went with the program")
+        self.assertIn("0x1", out)
+
+    def test_folder_with_blanks_and_an_upgrade_that_keeps_the_logs_with_no_one_listening(self):
+        # A proxy port that refuses connections: the start event cannot go.
+        holder = socket.socket()
+        self.addCleanup(holder.close)
+        holder.bind((hs.HOST, 0))
+        p = self.new_prefix("setup-blanks", holder.getsockname()[1])
+        target = "C:\\My Tools\\Quellix Blocker"
+        folder = self.unix(p, target)
+
+        self.assertEqual(self.run_setup(p, "/D=" + target), 0)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED)
+        self.assertEqual(self.entry(p, "InstallLocation"), target)
+        self.assertFalse(os.path.exists(self.unix(p, PROGRAM_FILES)))
+
+        logs = {"log.txt": b"stop-gwx-from-startup.bat said\r\n",
+                "log2.txt": b"2026-01-02 03:04:05 renamed GWX to GWX-\r\n"}
+        for name, data in logs.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        os.remove(os.path.join(folder, "quellix.exe"))
+        # The upgrade finds the earlier folder by itself.
+        self.assertEqual(self.run_setup(p), 0)
+        self.assertTrue(os.path.isfile(os.path.join(folder, "quellix.exe")))
+        for name, data in logs.items():
+            with open(os.path.join(folder, name), "rb") as f:
+                self.assertEqual(f.read(), data, name)
+
+
+if __name__ == "__main__":
+    qt.main()
