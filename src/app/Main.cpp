@@ -6,12 +6,18 @@
 #include "app/Modes.h"
 #include "framework/Application.h"
 #include "framework/Args.h"
+#include "framework/StartupMarks.h"
 #include "framework/SysUtils.h"
 #include "removal/DiagnosticLog.h"
 #include "removal/Wow64.h"
 #include "reporting/Reporting.h"
 
 TfrmScann* frmScann = nullptr;
+
+namespace {
+// The program's own code starts here (static initialisation, before WinMain).
+const bool g_entryMarked = (StartupMark("entry"), true);
+}  // namespace
 
 TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
   // Every decision of a run is taken here, in this order, in every mode.
@@ -38,6 +44,7 @@ TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
   const int state = DetectGwxState();
   ShowGwxState(state);
   RefreshProtectionStatus();
+  StartupMark("state");
 
   // Automatic: stop GWX when it is there, then end without a window.
   if (automatic) {
@@ -179,8 +186,11 @@ void TfrmScann::BuildControls() {
   Panel2 = Make<TPanel>(this, this, "Panel2", 0, 524, 511, 37, kCopyright);
   Panel2->SetAlign(TAlign::alBottom);
 
+  StartupMark("built");
   BuildImageStores();
+  StartupMark("pictures");
   StyleControls();
+  StartupMark("styled");
 
   lblWhat->OnClick = [this](TComponent* s) { lblFeedbackClick(s); };
   lblFeedback->OnClick = [this](TComponent* s) { lblFeedbackClick(s); };
