@@ -138,7 +138,8 @@ void TfrmScann::BuildControls() {
   SetColor(kWhite);
   SetFont(WindowFont());
   SetClientSize(511, 561);
-  Handle();
+  // The windows themselves are made when the form is first shown: a run
+  // that never shows it ("/postins", "/auto") makes none.
   SetIconResource("MAINICON");
 
   Panel1 = Make<TPanel>(this, this, "Panel1", 0, 0, 511, 41);
@@ -209,11 +210,12 @@ void TfrmScann::BuildControls() {
 
 void TfrmScann::BuildImageStores() {
   const HMODULE module = ::GetModuleHandleA(nullptr);
-  // Each picture is the program's resource of the component's own name; a
-  // missing one leaves its component without a picture.
+  // Each picture is the program's resource of the component's own name,
+  // decoded when first drawn; a missing one leaves its component without a
+  // picture.
   auto store = [&](TPanel* panel, const char* name, int width, int height) {
     TImage* image = Make<TImage>(this, panel, name, 0, 0, width, height);
-    image->Picture()->LoadFromResourceName(module, name);
+    image->Picture()->LoadFromResourceNameOnUse(module, name);
     return image;
   };
   panImages = Make<TPanel>(this, this, "panImages", 0, 0, 267, 67);
@@ -232,7 +234,7 @@ void TfrmScann::BuildImageStores() {
   imgCheckRed = store(panSteps, "imgCheckRed", 150, 53);
   imgCheckRedHover = store(panSteps, "imgCheckRedHover", 150, 53);
   imgCheckRedFocused = store(panSteps, "imgCheckRedFocused", 150, 53);
-  Image1->Picture()->LoadFromResourceName(module, "Image1");
+  Image1->Picture()->LoadFromResourceNameOnUse(module, "Image1");
 }
 
 void TfrmScann::StyleControls() {

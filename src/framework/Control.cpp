@@ -320,6 +320,7 @@ void TWinControl::CreateHandle() {
   if (params.style & WS_CHILD) {
     if (!parent_) throw std::runtime_error("Control '" + Name + "' has no parent window");
     parentWindow = parent_->Handle();
+    if (handle_) return;  // the parent's new window made this one's with it
   }
   RegisterClassFor(params);
   DWORD style = params.style;

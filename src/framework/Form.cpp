@@ -78,16 +78,26 @@ void TForm::Close() {
 }
 
 void TForm::SetIconResource(const char* name) {
+  iconName_ = name ? name : "";
+  if (HandleAllocated()) ApplyIcon();
+}
+
+void TForm::HandleCreated() {
+  TWinControl::HandleCreated();
+  if (!iconName_.empty()) ApplyIcon();
+}
+
+void TForm::ApplyIcon() {
   HINSTANCE module = ::GetModuleHandleA(nullptr);
   // Shared icons belong to the module; nothing to free.
   auto load = [&](int side) {
     return reinterpret_cast<LPARAM>(
-        ::LoadImageA(module, name, IMAGE_ICON, side, side, LR_SHARED));
+        ::LoadImageA(module, iconName_.c_str(), IMAGE_ICON, side, side, LR_SHARED));
   };
   if (LPARAM big = load(::GetSystemMetrics(SM_CXICON)))
-    ::SendMessageA(Handle(), WM_SETICON, ICON_BIG, big);
+    ::SendMessageA(WindowHandle(), WM_SETICON, ICON_BIG, big);
   if (LPARAM small = load(::GetSystemMetrics(SM_CXSMICON)))
-    ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, small);
+    ::SendMessageA(WindowHandle(), WM_SETICON, ICON_SMALL, small);
 }
 
 void TForm::SetActiveControl(TWinControl* control) {

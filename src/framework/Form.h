@@ -23,6 +23,7 @@ class TForm : public TWinControl {
   void Close();
 
   // The window icon, from an icon resource of the program; none when absent.
+  // Set on the window now, or when it is made.
   void SetIconResource(const char* name);
 
   TModalResult ModalResult = 0;
@@ -44,8 +45,10 @@ class TForm : public TWinControl {
   void FillCreateParams(CreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void ApplyBounds() override;
+  void HandleCreated() override;
 
  private:
+  void ApplyIcon();
   friend class TWinControl;
   // A control of this form (or the form) got the keyboard focus.
   void FocusedControlChanged(TWinControl* control);
@@ -58,6 +61,7 @@ class TForm : public TWinControl {
   int clientWidth_ = 0;
   int clientHeight_ = 0;
   bool shownOnce_ = false;
+  std::string iconName_;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;
 };
