@@ -314,6 +314,7 @@ void TWinControl::RegisterClassFor(const CreateParams& params) {
 
 void TWinControl::CreateHandle() {
   if (handle_) return;
+  BoundsNeeded();
   CreateParams params;
   FillCreateParams(params);
   HWND parentWindow = nullptr;

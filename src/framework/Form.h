@@ -44,7 +44,9 @@ class TForm : public TWinControl {
  protected:
   void FillCreateParams(CreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void SetBounds(int left, int top, int width, int height) override;
   void ApplyBounds() override;
+  void BoundsNeeded() const override;
   void HandleCreated() override;
 
  private:
@@ -60,6 +62,8 @@ class TForm : public TWinControl {
 
   int clientWidth_ = 0;
   int clientHeight_ = 0;
+  // A client size whose frame is not yet measured into the bounds.
+  bool frameNeeded_ = false;
   bool shownOnce_ = false;
   std::string iconName_;
   TWinControl* activeControl_ = nullptr;
