@@ -10,6 +10,15 @@ set(PNG_STATIC ON CACHE BOOL "" FORCE)
 set(PNG_EXECUTABLES OFF CACHE BOOL "" FORCE)
 set(PNG_TESTS OFF CACHE BOOL "" FORCE)
 set(SKIP_INSTALL_ALL ON CACHE BOOL "" FORCE)
+# Read support only: the program decodes its pictures and never writes one.
+set(DFA_XTRA ${CMAKE_CURRENT_LIST_DIR}/pngread.dfa CACHE FILEPATH "" FORCE)
+# libpng's build does not see a change of that file: its configuration
+# header is made afresh when the file is newer.
+set(png_conf ${CMAKE_BINARY_DIR}/libpng/pnglibconf)
+if(EXISTS ${png_conf}.h AND ${DFA_XTRA} IS_NEWER_THAN ${png_conf}.h)
+  file(REMOVE ${png_conf}.c ${png_conf}.out ${png_conf}.h)
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${DFA_XTRA})
 add_subdirectory(${QUELLIX_LIBPNG_SOURCE} ${CMAKE_BINARY_DIR}/libpng EXCLUDE_FROM_ALL)
 target_include_directories(png_static INTERFACE
   ${QUELLIX_LIBPNG_SOURCE} ${CMAKE_BINARY_DIR}/libpng)

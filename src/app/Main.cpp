@@ -6,12 +6,18 @@
 #include "app/Modes.h"
 #include "framework/Application.h"
 #include "framework/Args.h"
+#include "framework/StartupMarks.h"
 #include "framework/SysUtils.h"
 #include "removal/DiagnosticLog.h"
 #include "removal/Wow64.h"
 #include "reporting/Reporting.h"
 
 TfrmScann* frmScann = nullptr;
+
+namespace {
+// The program's own code starts here (static initialisation, before WinMain).
+const bool g_entryMarked = (StartupMark("entry"), true);
+}  // namespace
 
 TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
   // Every decision of a run is taken here, in this order, in every mode.
@@ -38,6 +44,7 @@ TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
   const int state = DetectGwxState();
   ShowGwxState(state);
   RefreshProtectionStatus();
+  StartupMark("state");
 
   // Automatic: stop GWX when it is there, then end without a window.
   if (automatic) {
@@ -131,7 +138,8 @@ void TfrmScann::BuildControls() {
   SetColor(kWhite);
   SetFont(WindowFont());
   SetClientSize(511, 561);
-  Handle();
+  // The windows themselves are made when the form is first shown: a run
+  // that never shows it ("/postins", "/auto") makes none.
   SetIconResource("MAINICON");
 
   Panel1 = Make<TPanel>(this, this, "Panel1", 0, 0, 511, 41);
@@ -179,8 +187,11 @@ void TfrmScann::BuildControls() {
   Panel2 = Make<TPanel>(this, this, "Panel2", 0, 524, 511, 37, kCopyright);
   Panel2->SetAlign(TAlign::alBottom);
 
+  StartupMark("built");
   BuildImageStores();
+  StartupMark("pictures");
   StyleControls();
+  StartupMark("styled");
 
   lblWhat->OnClick = [this](TComponent* s) { lblFeedbackClick(s); };
   lblFeedback->OnClick = [this](TComponent* s) { lblFeedbackClick(s); };
@@ -199,11 +210,12 @@ void TfrmScann::BuildControls() {
 
 void TfrmScann::BuildImageStores() {
   const HMODULE module = ::GetModuleHandleA(nullptr);
-  // Each picture is the program's resource of the component's own name; a
-  // missing one leaves its component without a picture.
+  // Each picture is the program's resource of the component's own name,
+  // decoded when first drawn; a missing one leaves its component without a
+  // picture.
   auto store = [&](TPanel* panel, const char* name, int width, int height) {
     TImage* image = Make<TImage>(this, panel, name, 0, 0, width, height);
-    image->Picture()->LoadFromResourceName(module, name);
+    image->Picture()->LoadFromResourceNameOnUse(module, name);
     return image;
   };
   panImages = Make<TPanel>(this, this, "panImages", 0, 0, 267, 67);
@@ -222,7 +234,7 @@ void TfrmScann::BuildImageStores() {
   imgCheckRed = store(panSteps, "imgCheckRed", 150, 53);
   imgCheckRedHover = store(panSteps, "imgCheckRedHover", 150, 53);
   imgCheckRedFocused = store(panSteps, "imgCheckRedFocused", 150, 53);
-  Image1->Picture()->LoadFromResourceName(module, "Image1");
+  Image1->Picture()->LoadFromResourceNameOnUse(module, "Image1");
 }
 
 void TfrmScann::StyleControls() {

@@ -314,12 +314,14 @@ void TWinControl::RegisterClassFor(const CreateParams& params) {
 
 void TWinControl::CreateHandle() {
   if (handle_) return;
+  BoundsNeeded();
   CreateParams params;
   FillCreateParams(params);
   HWND parentWindow = params.owner;
   if (params.style & WS_CHILD) {
     if (!parent_) throw std::runtime_error("Control '" + Name + "' has no parent window");
     parentWindow = parent_->Handle();
+    if (handle_) return;  // the parent's new window made this one's with it
   }
   RegisterClassFor(params);
   DWORD style = params.style;

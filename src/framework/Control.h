@@ -33,14 +33,14 @@ class TWinControl : public TComponent {
   int ControlCount() const { return static_cast<int>(controls_.size()); }
   TWinControl* Controls(int index) const { return controls_[static_cast<size_t>(index)]; }
 
-  int Left() const { return left_; }
-  int Top() const { return top_; }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-  void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
-  void SetTop(int v) { SetBounds(left_, v, width_, height_); }
-  void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
-  void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+  int Left() const { BoundsNeeded(); return left_; }
+  int Top() const { BoundsNeeded(); return top_; }
+  int Width() const { BoundsNeeded(); return width_; }
+  int Height() const { BoundsNeeded(); return height_; }
+  void SetLeft(int v) { SetBounds(v, Top(), Width(), Height()); }
+  void SetTop(int v) { SetBounds(Left(), v, Width(), Height()); }
+  void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
+  void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
   virtual void SetBounds(int left, int top, int width, int height);
   // Size of the area children are placed in.
   virtual int ClientWidth() const { return width_; }
@@ -148,6 +148,9 @@ class TWinControl : public TComponent {
 
   // Where in the parent's client area the window goes.
   virtual void ApplyBounds();
+  // Settles bounds that are worked out only when first needed (a form's
+  // frame around its client size).
+  virtual void BoundsNeeded() const {}
   // Takes the place the window was given from outside (a form the user moves).
   void BoundsChangedByWindow(int left, int top, int width, int height);
 

@@ -33,9 +33,26 @@ void TForm::FillCreateParams(CreateParams& params) {
 void TForm::SetClientSize(int width, int height) {
   clientWidth_ = width;
   clientHeight_ = height;
-  RECT rc = {0, 0, width, height};
+  // Measuring the frame is the first call that starts the window system's
+  // metrics (a tenth of a second under Wine): it waits until the bounds are
+  // asked for or the window is made, which a run that never shows the form
+  // does without.
+  frameNeeded_ = true;
+  if (HandleAllocated()) BoundsNeeded();
+}
+
+void TForm::BoundsNeeded() const {
+  if (!frameNeeded_) return;
+  RECT rc = {0, 0, clientWidth_, clientHeight_};
   ::AdjustWindowRectEx(&rc, kFormStyle, FALSE, kFormExStyle);
-  SetBounds(Left(), Top(), rc.right - rc.left, rc.bottom - rc.top);
+  auto* self = const_cast<TForm*>(this);
+  self->frameNeeded_ = false;
+  self->SetBounds(left_, top_, rc.right - rc.left, rc.bottom - rc.top);
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  frameNeeded_ = false;  // bounds given outright replace a pending client size
+  TWinControl::SetBounds(left, top, width, height);
 }
 
 int TForm::ClientWidth() const {
@@ -80,16 +97,26 @@ void TForm::Close() {
 }
 
 void TForm::SetIconResource(const char* name) {
+  iconName_ = name ? name : "";
+  if (HandleAllocated()) ApplyIcon();
+}
+
+void TForm::HandleCreated() {
+  TWinControl::HandleCreated();
+  if (!iconName_.empty()) ApplyIcon();
+}
+
+void TForm::ApplyIcon() {
   HINSTANCE module = ::GetModuleHandleA(nullptr);
   // Shared icons belong to the module; nothing to free.
   auto load = [&](int side) {
     return reinterpret_cast<LPARAM>(
-        ::LoadImageA(module, name, IMAGE_ICON, side, side, LR_SHARED));
+        ::LoadImageA(module, iconName_.c_str(), IMAGE_ICON, side, side, LR_SHARED));
   };
   if (LPARAM big = load(::GetSystemMetrics(SM_CXICON)))
-    ::SendMessageA(Handle(), WM_SETICON, ICON_BIG, big);
+    ::SendMessageA(WindowHandle(), WM_SETICON, ICON_BIG, big);
   if (LPARAM small = load(::GetSystemMetrics(SM_CXSMICON)))
-    ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, small);
+    ::SendMessageA(WindowHandle(), WM_SETICON, ICON_SMALL, small);
 }
 
 void TForm::SetActiveControl(TWinControl* control) {

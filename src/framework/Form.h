@@ -23,6 +23,7 @@ class TForm : public TWinControl {
   void Close();
 
   // The window icon, from an icon resource of the program; none when absent.
+  // Set on the window now, or when it is made.
   void SetIconResource(const char* name);
 
   TModalResult ModalResult = 0;
@@ -43,9 +44,13 @@ class TForm : public TWinControl {
  protected:
   void FillCreateParams(CreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void SetBounds(int left, int top, int width, int height) override;
   void ApplyBounds() override;
+  void BoundsNeeded() const override;
+  void HandleCreated() override;
 
  private:
+  void ApplyIcon();
   friend class TWinControl;
   // A control of this form (or the form) got the keyboard focus.
   void FocusedControlChanged(TWinControl* control);
@@ -57,7 +62,10 @@ class TForm : public TWinControl {
 
   int clientWidth_ = 0;
   int clientHeight_ = 0;
+  // A client size whose frame is not yet measured into the bounds.
+  bool frameNeeded_ = false;
   bool shownOnce_ = false;
+  std::string iconName_;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;
 };

@@ -70,21 +70,62 @@ void TCanvas::Draw(int x, int y, const TGraphic* graphic) {
   StretchDraw(RECT{x, y, x + graphic->Width(), y + graphic->Height()}, graphic);
 }
 
+TGraphic* TPicture::Graphic() const {
+  if (pending_) {
+    auto png = std::make_unique<TPngImage>();
+    if (png->LoadFromMemory(pending_, pendingSize_)) graphic_ = std::move(png);
+    pending_ = nullptr;
+    pendingSize_ = 0;
+  }
+  return graphic_.get();
+}
+
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
+  pending_ = nullptr;
+  pendingSize_ = 0;
   graphic_ = std::move(graphic);
   if (OnChange) OnChange();
 }
 
+namespace {
+
+// The RCDATA resource `name` of `module`, or none. Resources stay mapped
+// with the module; nothing here is freed.
+const void* FindPngResource(HMODULE module, const std::string& name, DWORD* size) {
+  HRSRC info = ::FindResourceA(module, name.c_str(), RT_RCDATA);
+  if (!info) return nullptr;
+  HGLOBAL loaded = ::LoadResource(module, info);
+  const void* data = loaded ? ::LockResource(loaded) : nullptr;
+  *size = data ? ::SizeofResource(module, info) : 0;
+  return *size ? data : nullptr;
+}
+
+}  // namespace
+
 bool TPicture::LoadFromResourceName(HMODULE module, const std::string& name) {
   std::unique_ptr<TGraphic> graphic;
-  // Resources stay mapped with the module; nothing here is freed.
-  if (HRSRC info = ::FindResourceA(module, name.c_str(), RT_RCDATA)) {
-    HGLOBAL loaded = ::LoadResource(module, info);
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+  DWORD size = 0;
+  if (const void* data = FindPngResource(module, name, &size)) {
     auto png = std::make_unique<TPngImage>();
-    if (data && png->LoadFromMemory(data, ::SizeofResource(module, info))) graphic = std::move(png);
+    if (png->LoadFromMemory(data, size)) graphic = std::move(png);
   }
   const bool found = graphic != nullptr;
   SetGraphic(std::move(graphic));
   return found;
+}
+
+bool TPicture::LoadFromResourceNameOnUse(HMODULE module, const std::string& name) {
+  DWORD size = 0;
+  const void* data = FindPngResource(module, name, &size);
+  if (data)
+    LoadFromMemoryOnUse(data, size);
+  else
+    SetGraphic(nullptr);
+  return data != nullptr;
+}
+
+void TPicture::LoadFromMemoryOnUse(const void* data, size_t size) {
+  SetGraphic(nullptr);
+  pending_ = size ? data : nullptr;
+  pendingSize_ = size;
 }

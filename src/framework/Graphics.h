@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -96,20 +97,32 @@ class TGraphic {
   virtual void Draw(TCanvas& canvas, const RECT& rect) const = 0;
 };
 
-// Holds at most one graphic.
+// Holds at most one graphic, or the PNG it will be decoded from on first use.
 class TPicture {
  public:
-  TGraphic* Graphic() const { return graphic_.get(); }
+  // Decodes a PNG given to LoadFromMemoryOnUse first.
+  TGraphic* Graphic() const;
   void SetGraphic(std::unique_ptr<TGraphic> graphic);
-  int Width() const { return graphic_ ? graphic_->Width() : 0; }
-  int Height() const { return graphic_ ? graphic_->Height() : 0; }
+  int Width() const { return Graphic() ? Graphic()->Width() : 0; }
+  int Height() const { return Graphic() ? Graphic()->Height() : 0; }
 
   // The PNG stored as RCDATA resource `name` of `module`. A missing resource
   // or one that is not a readable PNG leaves the picture without a graphic.
   bool LoadFromResourceName(HMODULE module, const std::string& name);
 
+  // The same, but decoded only when the graphic is first asked for: most
+  // pictures of a window are not shown at its start, some never. False for a
+  // missing resource; one that is not a readable PNG leaves the picture
+  // without a graphic when it is asked for.
+  bool LoadFromResourceNameOnUse(HMODULE module, const std::string& name);
+  // The PNG at `data` (which must stay there), decoded on first use.
+  void LoadFromMemoryOnUse(const void* data, size_t size);
+
   std::function<void()> OnChange;
 
  private:
-  std::unique_ptr<TGraphic> graphic_;
+  mutable std::unique_ptr<TGraphic> graphic_;
+  // The PNG still to decode, or none.
+  mutable const void* pending_ = nullptr;
+  mutable size_t pendingSize_ = 0;
 };

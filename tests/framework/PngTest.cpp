@@ -135,4 +135,34 @@ TEST(Png, AMissingResourceLeavesThePictureEmptyAndSaysSo) {
   EXPECT_EQ(picture.Graphic(), nullptr);
 }
 
+TEST(Png, APictureLoadedOnUseDecodesWhenFirstAskedFor) {
+  const HMODULE module = ::GetModuleHandleA(nullptr);
+  TPicture picture;
+  int changes = 0;
+  picture.OnChange = [&] { ++changes; };
+  ASSERT_TRUE(picture.LoadFromResourceNameOnUse(module, "imgButton"));
+  EXPECT_EQ(changes, 1);
+  auto* png = dynamic_cast<TPngImage*>(picture.Graphic());
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(png->Width(), 267);
+  EXPECT_EQ(picture.Height(), 67);
+  EXPECT_EQ(picture.Graphic(), png) << "decoded once";
+  EXPECT_EQ(changes, 1) << "decoding is no change";
+
+  // A missing resource says so at once and empties the picture.
+  EXPECT_FALSE(picture.LoadFromResourceNameOnUse(module, "imgNoSuchPicture"));
+  EXPECT_EQ(picture.Graphic(), nullptr);
+
+  // Bytes that are no PNG: the picture stays empty when asked for.
+  static const char kNotPng[] = "\x89PNG but nothing after";
+  picture.LoadFromMemoryOnUse(kNotPng, sizeof(kNotPng));
+  EXPECT_EQ(picture.Width(), 0);
+  EXPECT_EQ(picture.Graphic(), nullptr);
+
+  // A graphic set meanwhile wins over a PNG not yet decoded.
+  picture.LoadFromResourceNameOnUse(module, "imgRedSet");
+  picture.SetGraphic(nullptr);
+  EXPECT_EQ(picture.Graphic(), nullptr);
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -231,20 +232,44 @@ class PixelCanvas {
 };
 
 // A PNG file in memory (8 bits a channel), from pixels in `format`
-// (PNG_FORMAT_RGBA, PNG_FORMAT_RGB, ...), rows top first.
+// (PNG_FORMAT_RGBA, PNG_FORMAT_RGB, PNG_FORMAT_GA, ...), rows top first.
+// Written here with zlib: the program's libpng is built to read only.
 inline std::vector<uint8_t> EncodePng(int width, int height, png_uint_32 format,
                                       const std::vector<uint8_t>& pixels) {
-  png_image image = {};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = format;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), 0, nullptr)) return {};
-  std::vector<uint8_t> out(size);
-  if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, nullptr))
+  const int channels = static_cast<int>(PNG_IMAGE_SAMPLE_CHANNELS(format));
+  static const uint8_t kColourType[] = {0, 0, 4, 2, 6};  // by channel count
+  const size_t stride = static_cast<size_t>(width) * static_cast<size_t>(channels);
+  if (pixels.size() != stride * static_cast<size_t>(height)) return {};
+  std::vector<uint8_t> raw;  // each row behind filter byte 0 (none)
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);
+    raw.insert(raw.end(), pixels.begin() + static_cast<std::ptrdiff_t>(stride * y),
+               pixels.begin() + static_cast<std::ptrdiff_t>(stride * (y + 1)));
+  }
+  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> packed(packedSize);
+  if (compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size())) != Z_OK)
     return {};
-  out.resize(size);
+  packed.resize(packedSize);
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  auto put32 = [&out](uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+  };
+  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+    put32(static_cast<uint32_t>(data.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    put32(static_cast<uint32_t>(
+        crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+  };
+  std::vector<uint8_t> header;
+  for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<uint8_t>(width >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8) header.push_back(static_cast<uint8_t>(height >> shift));
+  header.insert(header.end(), {8, kColourType[channels], 0, 0, 0});
+  chunk("IHDR", header);
+  chunk("IDAT", packed);
+  chunk("IEND", {});
   return out;
 }
 
