@@ -15,9 +15,15 @@ TApplication* Application = &theApplication;
 
 void TApplication::Initialize() {
   terminated_ = false;
+  initialized_ = true;
   // The shell's documentation asks for this before ShellExecute(Ex).
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  if (handle_) return;
+}
+
+HWND TApplication::Handle() {
+  // Made with the first form window: a run that shows no window (/postins,
+  // /auto) never pays for it.
+  if (handle_ || !initialized_) return handle_;
   static const char kClass[] = "TApplication";
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof(wc);
@@ -36,6 +42,7 @@ void TApplication::Initialize() {
   if (!handle_)
     throw std::runtime_error("Cannot create the application window (error " +
                              std::to_string(::GetLastError()) + ")");
+  return handle_;
 }
 
 void TApplication::SetTitle(const std::string& title) {
@@ -121,7 +128,7 @@ void TApplication::Run() {
   if (mainForm_) {
     if (ShowMainForm) {
       // The taskbar button belongs to the application window.
-      if (handle_) ::ShowWindow(handle_, SW_SHOWNOACTIVATE);
+      ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
       mainForm_->ShowForm();
     }
     MSG msg;

@@ -13,13 +13,13 @@ class TComponent;
 class TApplication {
  public:
   // Initialises COM for the shell (apartment-threaded, on this, the window
-  // thread) and creates the application window.
+  // thread).
   void Initialize();
 
   // The application window: never seen itself, it owns the forms and carries
   // the title, so the taskbar button and Alt+Tab say the title rather than
-  // the main form's caption. None before Initialize.
-  HWND Handle() const { return handle_; }
+  // the main form's caption. Made on first use after Initialize; none before.
+  HWND Handle();
 
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& title);
@@ -64,6 +64,7 @@ class TApplication {
   bool ProcessMessage(MSG& msg);
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   HWND handle_ = nullptr;
+  bool initialized_ = false;
   std::string title_;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
