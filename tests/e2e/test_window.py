@@ -66,20 +66,26 @@ class WindowTest(unittest.TestCase):
         p.driver("cursor", 0, 0)
         proc = p.start_exe()
         self.addCleanup(lambda: proc.poll() is None and proc.kill())
-        rc, _ = p.driver("wait", CAPTION, 60000)
+        rc, _ = p.driver("wait", CAPTION, 300000, timeout=360)   # slow under qemu-user
         self.assertEqual(rc, 0, "the main window did not appear")
         return p, proc
 
     def close(self, p, proc):
         p.driver("close", CAPTION)
-        self.assertEqual(proc.wait(timeout=60), 0)
+        self.assertEqual(proc.wait(timeout=120), 0)
 
     def controls_when(self, p, predicate, timeout=30):
         return qt.wait_until(lambda: (lambda cs: cs if predicate(cs) else None)(p.controls()), timeout)
 
 
 class StartStates(WindowTest):
-    def check_layout(self, controls, state):
+    """The start states by every target: the shipped exe finds GWX in the real
+    system32 on 32-bit Windows and as a WoW64 process."""
+    TARGETS = qt.ALL
+
+    def check_layout(self, p, state):
+        self.assertEqual(p.client_rect()[2:], (511, 561))
+        controls = p.controls()
         visible_here = set(ALWAYS_VISIBLE)
         if state == "installed":
             visible_here |= {"Stop GWX!"}
@@ -122,8 +128,8 @@ class StartStates(WindowTest):
 
     def test_installed_state_and_a_button_in_hover(self):
         p, proc = self.start("installed", prepare=lambda p: p.seed_gwx())
-        self.check_layout(p.controls(), "installed")
-        p.screenshot_window("window-installed")
+        self.check_layout(p, "installed")
+        p.screenshot_window("window-installed" + qt.TARGET.suffix())
 
         left, top, _, _ = p.client_rect()
         button = (left + 165, top + 434, 267, 67)   # "Download Startmeter"
@@ -134,19 +140,19 @@ class StartStates(WindowTest):
         self.assertIsNotNone(after, "the button did not change under the pointer")
         # The caption and icon stay where they were; the frame changes.
         self.assertEqual(before[33][30], after[33][30], "icon moved")
-        p.screenshot_window("window-hover")
+        p.screenshot_window("window-hover" + qt.TARGET.suffix())
         self.close(p, proc)
 
     def test_not_installed_state(self):
         p, proc = self.start("not-installed")
-        self.check_layout(p.controls(), "not-installed")
-        p.screenshot_window("window-not-installed")
+        self.check_layout(p, "not-installed")
+        p.screenshot_window("window-not-installed" + qt.TARGET.suffix())
         self.close(p, proc)
 
     def test_disabled_state(self):
         p, proc = self.start("disabled", prepare=lambda p: os.makedirs(p.system32("GWX-")))
-        self.check_layout(p.controls(), "disabled")
-        p.screenshot_window("window-disabled")
+        self.check_layout(p, "disabled")
+        p.screenshot_window("window-disabled" + qt.TARGET.suffix())
         self.close(p, proc)
 
 
