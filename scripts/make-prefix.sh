@@ -6,7 +6,7 @@
 # Certificate revocation checks are off for the HTTPS tests. Idempotent: an
 # existing, finished prefix is left as it is.
 set -euo pipefail
-dir=$1 kind=${2:-win64}
+dir=$(realpath -m "$1") kind=${2:-win64}   # Wine takes absolute prefixes only
 here=$(cd "$(dirname "$0")" && pwd)
 case $kind in
   win64) loader=/usr/lib/wine/wine64 ;;
