@@ -79,9 +79,10 @@ class WindowTest(unittest.TestCase):
 
 
 class StartStates(WindowTest):
-    """The start states by every target: the shipped exe finds GWX in the real
-    system32 on 32-bit Windows and as a WoW64 process."""
-    TARGETS = qt.ALL
+    """The start states, also of the shipped exe on a 32-bit-only system, where
+    it finds GWX in system32 itself. (Under WoW64 each start takes minutes of
+    qemu-user on some machines; the /auto passes show that it finds GWX there.)"""
+    TARGETS = ("x64", "win32")
 
     def check_layout(self, p, state):
         self.assertEqual(p.client_rect()[2:], (511, 561))
@@ -126,21 +127,10 @@ class StartStates(WindowTest):
         self.assertEqual(len(stores), 12)
         self.assertFalse(any(c["visible"] for c in stores))
 
-    def test_installed_state_and_a_button_in_hover(self):
+    def test_installed_state(self):
         p, proc = self.start("installed", prepare=lambda p: p.seed_gwx())
         self.check_layout(p, "installed")
         p.screenshot_window("window-installed" + qt.TARGET.suffix())
-
-        left, top, _, _ = p.client_rect()
-        button = (left + 165, top + 434, 267, 67)   # "Download Startmeter"
-        before = qt.grab_pixels(*button)
-        rc, _ = p.driver("hover", CAPTION, "Download Startmeter")
-        self.assertEqual(rc, 0)
-        after = qt.wait_until(lambda: (lambda px: px if px != before else None)(qt.grab_pixels(*button)), 15)
-        self.assertIsNotNone(after, "the button did not change under the pointer")
-        # The caption and icon stay where they were; the frame changes.
-        self.assertEqual(before[33][30], after[33][30], "icon moved")
-        p.screenshot_window("window-hover" + qt.TARGET.suffix())
         self.close(p, proc)
 
     def test_not_installed_state(self):
@@ -153,6 +143,22 @@ class StartStates(WindowTest):
         p, proc = self.start("disabled", prepare=lambda p: os.makedirs(p.system32("GWX-")))
         self.check_layout(p, "disabled")
         p.screenshot_window("window-disabled" + qt.TARGET.suffix())
+        self.close(p, proc)
+
+
+class Hover(WindowTest):
+    def test_a_button_in_hover(self):
+        p, proc = self.start("hover", prepare=lambda p: p.seed_gwx())
+        left, top, _, _ = p.client_rect()
+        button = (left + 165, top + 434, 267, 67)   # "Download Startmeter"
+        before = qt.grab_pixels(*button)
+        rc, _ = p.driver("hover", CAPTION, "Download Startmeter")
+        self.assertEqual(rc, 0)
+        after = qt.wait_until(lambda: (lambda px: px if px != before else None)(qt.grab_pixels(*button)), 15)
+        self.assertIsNotNone(after, "the button did not change under the pointer")
+        # The caption and icon stay where they were; the frame changes.
+        self.assertEqual(before[33][30], after[33][30], "icon moved")
+        p.screenshot_window("window-hover")
         self.close(p, proc)
 
 
