@@ -13,34 +13,94 @@ import unittest
 SOURCE_DIR = os.environ.get("QUELLIX_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 BINARY_DIR = os.environ.get("QUELLIX_BINARY_DIR", os.path.join(SOURCE_DIR, "build", "x86_64"))
 TEMPLATE = os.environ.get("QUELLIX_TEMPLATE_PREFIX", os.path.join(BINARY_DIR, "wine", "template"))
+TEMPLATE32 = os.environ.get("QUELLIX_TEMPLATE_PREFIX32", os.path.join(BINARY_DIR, "wine", "template32"))
 EXE = os.environ.get("QUELLIX_EXE", os.path.join(BINARY_DIR, "quellix.exe"))
 EXE32 = os.environ.get("QUELLIX_EXE32", "")
 DRIVER = os.environ.get("QUELLIX_DRIVER", os.path.join(BINARY_DIR, "tests", "qx_driver.exe"))
+DRIVER32 = os.environ.get("QUELLIX_DRIVER32", os.path.join(BINARY_DIR, "tests", "qx_driver32.exe"))
 SCRIPTS = os.path.join(SOURCE_DIR, "scripts")
 WINE64 = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
 DELIVERED = os.path.join(SOURCE_DIR, "delivered")
 SCREENSHOTS = os.path.join(BINARY_DIR, "screenshots")
 
 GWX_EXECUTABLES = ["GWX.exe", "GWXUX.exe", "GWXConfigManager.exe", "GWXDetector.exe", "GWXUXWorker.exe"]
 
+sys.path.insert(0, SCRIPTS)
+import i386_mode  # noqa: E402
+
 
 def i386_runs():
     """True when this machine can run the 32-bit Wine loader (natively or via
     qemu-user registered with binfmt_misc)."""
-    try:
-        r = subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True, timeout=60)
-        return r.returncode == 0
-    except (OSError, subprocess.TimeoutExpired):
-        return False
+    return i386_mode.mode() != "none"
+
+
+class Kind:
+    """A kind of test prefix: its template, Wine loader and window driver, and
+    the registry views its reg.exe can be asked for."""
+
+    def __init__(self, name, template, loader, driver, views):
+        self.name, self.template, self.loader, self.driver = name, template, loader, driver
+        self.views = views
+
+    def view(self, bits):
+        """reg.exe's flags for the 32- or 64-bit registry view. A 32-bit-only
+        system has one view, as the program sees it there."""
+        return ["/reg:%d" % bits] if self.views else []
+
+
+WIN64 = Kind("win64", TEMPLATE, WINE64, DRIVER, views=True)
+WIN32 = Kind("win32", TEMPLATE32, WINE32, DRIVER32, views=False)
+
+
+class Target:
+    """One exe in one kind of prefix: the test build under wine64, the
+    shipped i686 exe as a WoW64 process, or on a 32-bit-only system."""
+
+    def __init__(self, name, kind, exe, native_system, default_view):
+        self.name, self.kind, self.exe = name, kind, exe
+        # The system folder as the exe names it in its logs.
+        self.native_system = "C:\\windows\\" + native_system + "\\"
+        self.default_view = default_view  # the view its plain registry opens use
+
+    def unavailable(self):
+        """Why this target cannot run on this machine, or None."""
+        if self.exe != EXE and not (self.exe and os.path.exists(self.exe)):
+            return "the i686 quellix.exe was not built (%s)" % (self.exe or "QUELLIX_EXE32 unset")
+        if self.name == "x64":
+            return None
+        mode = i386_mode.mode()
+        if mode == "none":
+            return "32-bit programs cannot run on this machine (no i386 support, no qemu-user binfmt)"
+        if self.kind is WIN32 and mode != "native":
+            return "32-bit code runs here only through qemu-user, where a 32-bit-only prefix is not dependable"
+        return None
+
+    def suffix(self):
+        """Appended to names of prefixes and screenshots, so that runs side by side stay apart."""
+        return "" if self.name == "x64" else "-" + self.name
+
+
+TARGETS = {
+    "x64": Target("x64", WIN64, EXE, "SYSTEM32", 64),
+    "wow64": Target("wow64", WIN64, EXE32, "SYSNATIVE", 32),
+    "win32": Target("win32", WIN32, EXE32, "SYSTEM32", 32),
+}
+ALL = tuple(TARGETS)
+# The run this process does; ctest starts each shared scenario file once per target.
+TARGET = TARGETS[os.environ.get("QUELLIX_TARGET", "x64")]
 
 
 class Prefix:
-    """A throwaway copy of the template prefix, removed by close()."""
+    """A throwaway copy of a template prefix, removed by close()."""
 
-    def __init__(self, name):
-        self.root = os.path.join(BINARY_DIR, "e2e", name)
-        subprocess.run([os.path.join(SCRIPTS, "clone-prefix.sh"), TEMPLATE, self.root], check=True)
+    def __init__(self, name, kind=None):
+        self.kind = kind or TARGET.kind
+        self.root = os.path.join(BINARY_DIR, "e2e", name + TARGET.suffix())
+        subprocess.run([os.path.join(SCRIPTS, "clone-prefix.sh"), self.kind.template, self.root, self.kind.name],
+                       check=True)
         self.env = dict(os.environ, WINEPREFIX=self.root, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         self.drive_c = os.path.join(self.root, "drive_c")
@@ -66,28 +126,28 @@ class Prefix:
             return f.read()
 
     # --- installing and running --------------------------------------------
-    def install(self, exe=EXE, with_batch=True, with_readme=True):
+    def install(self, exe=None, with_batch=True, with_readme=True):
         os.makedirs(self.app_dir, exist_ok=True)
-        shutil.copy(exe, self.app("quellix.exe"))
+        shutil.copy(exe or TARGET.exe, self.app("quellix.exe"))
         if with_batch:
             shutil.copy(os.path.join(DELIVERED, "stop-gwx-from-startup.bat"), self.app_dir)
         if with_readme:
             shutil.copy(os.path.join(DELIVERED, "readme.txt"), self.app_dir)
 
     def wine(self, args, timeout=120, **kw):
-        return run_captured([WINE64] + args, env=self.env, timeout=timeout, **kw)
+        return run_captured([self.kind.loader] + args, env=self.env, timeout=timeout, **kw)
 
     def run_exe(self, args=(), timeout=180, exe="C:\\Quellix\\quellix.exe"):
         start = time.monotonic()
-        r = run_captured([WINE64, exe] + list(args), env=self.env, timeout=timeout, cwd=self.app_dir)
+        r = run_captured([self.kind.loader, exe] + list(args), env=self.env, timeout=timeout, cwd=self.app_dir)
         return r.returncode, time.monotonic() - start
 
     def start_exe(self, args=(), exe="C:\\Quellix\\quellix.exe"):
-        return subprocess.Popen([WINE64, exe] + list(args), env=self.env, cwd=self.app_dir,
+        return subprocess.Popen([self.kind.loader, exe] + list(args), env=self.env, cwd=self.app_dir,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def driver(self, *args, timeout=60):
-        r = run_captured([WINE64, DRIVER] + [str(a) for a in args], env=self.env, timeout=timeout)
+        r = run_captured([self.kind.loader, self.kind.driver] + [str(a) for a in args], env=self.env, timeout=timeout)
         return r.returncode, r.stdout.decode("latin-1")
 
     def controls(self, caption="Quellix 3.3"):
@@ -106,6 +166,13 @@ class Prefix:
         if rc != 0:
             return None
         return tuple(int(v) for v in out.split())
+
+    def click_at(self, x, y, caption="Quellix 3.3"):
+        """A real mouse click through the X server at client point X, Y of the
+        window, as a user's hand makes it."""
+        left, top, _, _ = self.client_rect(caption)
+        subprocess.run(["xdotool", "mousemove", str(left + x), str(top + y), "click", "1"],
+                       env=self.env, check=True, capture_output=True, timeout=30)
 
     def screenshot_window(self, name, caption="Quellix 3.3"):
         """Saves the window's client area as build/screenshots/NAME.png."""
@@ -162,6 +229,25 @@ class Prefix:
         return base
 
 
+class PrivateScreen:
+    """A virtual X screen of its own, for tests that click with the real
+    mouse: on the shared screen a window of a test running alongside could
+    lie where the click lands."""
+
+    def __init__(self):
+        read, write = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"], pass_fds=(write,),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:
+            self.display = ":" + f.readline().strip()
+
+    def close(self):
+        self.proc.kill()
+        self.proc.wait()
+
+
 def run_captured(cmd, timeout, **kw):
     """subprocess.run with the output in temporary files rather than pipes:
     Wine's helper processes (wineserver, explorer) inherit the output handles
@@ -215,10 +301,25 @@ def wait_until(predicate, timeout=30.0, step=0.1):
     return predicate()
 
 
+class Selected(unittest.TestLoader):
+    """Loads the classes that run in this process's target: those whose
+    TARGETS name it (only "x64" when they name none)."""
+
+    def loadTestsFromTestCase(self, case):
+        if TARGET.name not in getattr(case, "TARGETS", ("x64",)):
+            return self.suiteClass([])
+        return super().loadTestsFromTestCase(case)
+
+
 def main():
-    """Runs the calling module's tests; exit 77 (skipped) when every test was
-    skipped, so that ctest reports the skip."""
-    result = unittest.main(module="__main__", exit=False, verbosity=2).result
+    """Runs the calling module's tests for this process's target; exit 77
+    (skipped) when every test was skipped or the target cannot run here, so
+    that ctest reports the skip."""
+    reason = TARGET.unavailable()
+    if reason:
+        print("skipped: " + reason)
+        sys.exit(77)
+    result = unittest.main(module="__main__", exit=False, verbosity=2, testLoader=Selected()).result
     if result.wasSuccessful() and result.testsRun and len(result.skipped) == result.testsRun:
         sys.exit(77)
     sys.exit(0 if result.wasSuccessful() else 1)

@@ -66,20 +66,27 @@ class WindowTest(unittest.TestCase):
         p.driver("cursor", 0, 0)
         proc = p.start_exe()
         self.addCleanup(lambda: proc.poll() is None and proc.kill())
-        rc, _ = p.driver("wait", CAPTION, 60000)
+        rc, _ = p.driver("wait", CAPTION, 300000, timeout=360)   # slow under qemu-user
         self.assertEqual(rc, 0, "the main window did not appear")
         return p, proc
 
     def close(self, p, proc):
         p.driver("close", CAPTION)
-        self.assertEqual(proc.wait(timeout=60), 0)
+        self.assertEqual(proc.wait(timeout=120), 0)
 
     def controls_when(self, p, predicate, timeout=30):
         return qt.wait_until(lambda: (lambda cs: cs if predicate(cs) else None)(p.controls()), timeout)
 
 
 class StartStates(WindowTest):
-    def check_layout(self, controls, state):
+    """The start states, also of the shipped exe on a 32-bit-only system, where
+    it finds GWX in system32 itself. (Under WoW64 each start takes minutes of
+    qemu-user on some machines; the /auto passes show that it finds GWX there.)"""
+    TARGETS = ("x64", "win32")
+
+    def check_layout(self, p, state):
+        self.assertEqual(p.client_rect()[2:], (511, 561))
+        controls = p.controls()
         visible_here = set(ALWAYS_VISIBLE)
         if state == "installed":
             visible_here |= {"Stop GWX!"}
@@ -120,11 +127,28 @@ class StartStates(WindowTest):
         self.assertEqual(len(stores), 12)
         self.assertFalse(any(c["visible"] for c in stores))
 
-    def test_installed_state_and_a_button_in_hover(self):
+    def test_installed_state(self):
         p, proc = self.start("installed", prepare=lambda p: p.seed_gwx())
-        self.check_layout(p.controls(), "installed")
-        p.screenshot_window("window-installed")
+        self.check_layout(p, "installed")
+        p.screenshot_window("window-installed" + qt.TARGET.suffix())
+        self.close(p, proc)
 
+    def test_not_installed_state(self):
+        p, proc = self.start("not-installed")
+        self.check_layout(p, "not-installed")
+        p.screenshot_window("window-not-installed" + qt.TARGET.suffix())
+        self.close(p, proc)
+
+    def test_disabled_state(self):
+        p, proc = self.start("disabled", prepare=lambda p: os.makedirs(p.system32("GWX-")))
+        self.check_layout(p, "disabled")
+        p.screenshot_window("window-disabled" + qt.TARGET.suffix())
+        self.close(p, proc)
+
+
+class Hover(WindowTest):
+    def test_a_button_in_hover(self):
+        p, proc = self.start("hover", prepare=lambda p: p.seed_gwx())
         left, top, _, _ = p.client_rect()
         button = (left + 165, top + 434, 267, 67)   # "Download Startmeter"
         before = qt.grab_pixels(*button)
@@ -135,18 +159,6 @@ class StartStates(WindowTest):
         # The caption and icon stay where they were; the frame changes.
         self.assertEqual(before[33][30], after[33][30], "icon moved")
         p.screenshot_window("window-hover")
-        self.close(p, proc)
-
-    def test_not_installed_state(self):
-        p, proc = self.start("not-installed")
-        self.check_layout(p.controls(), "not-installed")
-        p.screenshot_window("window-not-installed")
-        self.close(p, proc)
-
-    def test_disabled_state(self):
-        p, proc = self.start("disabled", prepare=lambda p: os.makedirs(p.system32("GWX-")))
-        self.check_layout(p.controls(), "disabled")
-        p.screenshot_window("window-disabled")
         self.close(p, proc)
 
 
