@@ -13,14 +13,15 @@ import quellixtest as qt
 CAPTION = "Quellix 3.3"
 
 
-def xdo(*args):
-    subprocess.run(["xdotool"] + [str(a) for a in args], check=True, timeout=60)
-
-
 class Hands(unittest.TestCase):
     def start(self, name, seed=True, **reg):
+        # A screen of its own: on the shared one, a window of a test running
+        # alongside could lie where the real mouse clicks.
+        screen = qt.PrivateScreen()
+        self.addCleanup(screen.close)
         self.p = p = qt.Prefix("hands-" + name)
         self.addCleanup(p.close)
+        p.env["DISPLAY"] = screen.display
         p.install()
         if seed:
             p.seed_gwx()
@@ -29,6 +30,9 @@ class Hands(unittest.TestCase):
         self.proc = p.start_exe()
         self.addCleanup(lambda: self.proc.poll() is None and self.proc.kill())
         self.assertEqual(p.driver("wait", CAPTION, 60000)[0], 0, "the window did not show")
+
+    def xdo(self, *args):
+        subprocess.run(["xdotool"] + [str(a) for a in args], check=True, timeout=60, env=self.p.env)
 
     def close(self):
         self.p.driver("close", CAPTION)
@@ -55,7 +59,7 @@ class Hands(unittest.TestCase):
         with open(p.app("stop-gwx-from-startup.bat"), "wb") as f:
             f.write(b"@echo off\r\necho run>>C:\\Quellix\\runs.txt\r\n"
                     b"C:\\Quellix\\sleeper.exe wait QuellixNeverShown 3000\r\n")
-        xdo("mousemove", *self.centre("Stop GWX!"), "sleep", 0.5, "click", "--repeat", 2, "--delay", 20, 1)
+        self.xdo("mousemove", *self.centre("Stop GWX!"), "sleep", 0.5, "click", "--repeat", 2, "--delay", 20, 1)
         self.assertTrue(qt.wait_until(lambda: "Please, wait..." not in self.shown()
                                       and os.path.isdir(p.system32("GWX-")), 120), "the pass did not end")
         time.sleep(5)  # longer than a second batch run would take
@@ -71,7 +75,7 @@ class Hands(unittest.TestCase):
         self.start("release", seed=False)
         x, y = self.centre("Not protected!")  # the GWX pair's
         # Pressed on the window's own white area right of the switch.
-        xdo("mousemove", x + 170, y, "sleep", 0.3, "mousedown", 1, "sleep", 0.3,
+        self.xdo("mousemove", x + 170, y, "sleep", 0.3, "mousedown", 1, "sleep", 0.3,
             "mousemove", x, y, "sleep", 0.3, "mouseup", 1)
         self.assertTrue(qt.wait_until(lambda: "Protected (click to Unprotect)" in self.shown(), 30),
                         "the release over the switch did not click it")
@@ -99,10 +103,10 @@ class Hands(unittest.TestCase):
         bx, by, bw, bh = (int(v) for v in buttons[0][0].split())
         button = (bx + bw // 2, by + bh // 2)
         # Minimise through the button's menu, the application window's system menu.
-        xdo("mousemove", *button, "sleep", 0.3, "click", 3, "sleep", 0.8, "key", "n")
+        self.xdo("mousemove", *button, "sleep", 0.3, "click", 3, "sleep", 0.8, "key", "n")
         self.assertTrue(qt.wait_until(lambda: self.state()[0] == "hidden", 30), "not minimised")
         self.assertEqual(self.taskbar()[0][1], "iconic")
-        xdo("mousemove", *button, "sleep", 0.3, "click", 1)
+        self.xdo("mousemove", *button, "sleep", 0.3, "click", 1)
         self.assertTrue(qt.wait_until(lambda: self.state() == ["visible", "normal"], 30), "not restored")
         self.close()
 
