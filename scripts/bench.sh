@@ -37,18 +37,15 @@ run_drivers "x86_64" bench/*.py
 # The shipped exe as a WoW64 process, against the yardsticks built for i686
 # too. Not "/postins": the shipped exe posts to the real analytics host, and
 # nothing here leaves loopback.
-# qemu-user registered with binfmt_misc takes 32-bit programs over even where
-# the kernel could run them, and its overhead drowns the figures.
-if [ -r /proc/sys/fs/binfmt_misc/qemu-i386 ] &&
-   grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
-  echo "(32-bit programs run through qemu-user here: no i686 figures)"
-elif [ "$(uname -m)" = x86_64 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  cmake --build build/i686 --target bench_startup_minimal
-  QUELLIX_EXE="$here/build/i686/quellix.exe" QUELLIX_BENCH_DIR="$here/build/i686/bench" \
-    run_drivers "i686" bench/startup_paint.py bench/stop_auto.py
-else
-  echo "(32-bit programs do not run here: no i686 figures)"
-fi
+# Under qemu-user its overhead drowns the figures (scripts/i386_mode.py).
+case $(python3 scripts/i386_mode.py) in
+  native)
+    cmake --build build/i686 --target bench_startup_minimal
+    QUELLIX_EXE="$here/build/i686/quellix.exe" QUELLIX_BENCH_DIR="$here/build/i686/bench" \
+      run_drivers "i686" bench/startup_paint.py bench/stop_auto.py ;;
+  qemu) echo "(32-bit programs run through qemu-user here: no i686 figures)" ;;
+  *) echo "(32-bit programs do not run here: no i686 figures)" ;;
+esac
 
 size=$(stat -c %s build/i686/quellix.exe)
 echo "== the shipped exe"

@@ -6,7 +6,6 @@ The shipped i686 exe runs too where 32-bit code runs natively; through
 qemu-user it takes a quarter of an hour, so there only with --with-i686."""
 
 import argparse
-import glob
 import os
 import subprocess
 import sys
@@ -55,30 +54,6 @@ def demo(exe, name, system):
         p.close()
 
 
-def i386_through_qemu():
-    """The binfmt_misc entry that hands 32-bit x86 programs to qemu-user, or
-    None. Such an entry is tried before the kernel's own ELF loader, so while
-    it is enabled even a kernel that could run them natively does not."""
-    try:
-        with open("/proc/sys/fs/binfmt_misc/status") as f:
-            if f.read().strip() != "enabled":
-                return None
-    except OSError:
-        return None
-    for entry in sorted(glob.glob("/proc/sys/fs/binfmt_misc/*")):
-        if os.path.basename(entry) in ("status", "register"):
-            continue
-        try:
-            with open(entry) as f:
-                lines = f.read().splitlines()
-        except OSError:
-            continue
-        if lines[:1] == ["enabled"] and any(l.startswith("interpreter ") and "qemu-i386" in l
-                                            for l in lines):
-            return entry
-    return None
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--with-i686", action="store_true",
@@ -87,12 +62,12 @@ def main():
     try:
         rc = demo(qt.EXE, "demo64-test-build", "system32")
         exe32 = os.path.join(qt.SOURCE_DIR, "build", "i686", "quellix.exe")
-        qemu = i386_through_qemu()
-        if not qt.i386_runs():
+        mode = qt.i386_mode.mode()
+        if mode == "none":
             print("NOTE: 32-bit programs cannot run here; the i686 run is skipped.")
-        elif qemu and not args.with_i686:
-            print("NOTE: 32-bit programs run here only through qemu-user (%s), which takes about "
-                  "15 minutes; the i686 run is skipped (--with-i686 runs it)." % qemu)
+        elif mode == "qemu" and not args.with_i686:
+            print("NOTE: 32-bit programs run here only through qemu-user, which takes about "
+                  "15 minutes; the i686 run is skipped (--with-i686 runs it).")
         else:
             # The shipped program as a WoW64 process: GWX in the real system32.
             rc |= demo(exe32, "demo32-shipped-wow64", "system32")
