@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "framework/Handles.h"
+
 namespace {
 
 // Digits of `value` written backwards from `end`; the first digit.
@@ -35,10 +37,9 @@ void StartupMark(const char* name) {
     line[length++] = *d;
   line[length++] = '\r';
   line[length++] = '\n';
-  HANDLE file = ::CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  UniqueFile file(::CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
   DWORD written = 0;
-  ::WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
-  ::CloseHandle(file);
+  ::WriteFile(file.get(), line, static_cast<DWORD>(length), &written, nullptr);
 }
