@@ -1,11 +1,10 @@
 // The links and the buttons that open pages or files, and "Stop Waiting...".
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include "app/Main.h"
 #include "framework/Application.h"
 #include "framework/SysUtils.h"
+#include "framework/SystemDll.h"
 #include "removal/CommandRunner.h"
 
 namespace {
@@ -19,7 +18,7 @@ const char kAdGuardPartner[] = "63410";
 // The shell's "open", no owner window, no parameters, no directory. Whether
 // anything opened is not our concern: there is no message for it.
 void ShellOpen(const std::string& target, int showCommand) {
-  ::ShellExecuteA(nullptr, "open", target.c_str(), "", "", showCommand);
+  late::ShellExecuteA(nullptr, "open", target.c_str(), "", "", showCommand);
 }
 
 }  // namespace

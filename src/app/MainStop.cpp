@@ -1,9 +1,9 @@
 #include <windows.h>
-#include <shellapi.h>
 
 #include "app/Main.h"
 #include "framework/Application.h"
 #include "framework/SysUtils.h"
+#include "framework/SystemDll.h"
 #include "removal/CommandRunner.h"
 #include "removal/Privileges.h"
 #include "removal/StopProcedure.h"
@@ -36,7 +36,7 @@ void TfrmScann::btStopClick(TComponent*) {
 
     if (!FileExists(batchFile)) {
       Application->MessageBox("Quelix is corrupted. Please, download Quellix.");
-      ::ShellExecuteA(nullptr, "open", WebPageAddress(TWebPage::WhatIsGwx).c_str(), "", "", SW_SHOWNORMAL);
+      late::ShellExecuteA(nullptr, "open", WebPageAddress(TWebPage::WhatIsGwx).c_str(), "", "", SW_SHOWNORMAL);
       return;
     }
 

@@ -1,7 +1,5 @@
 #include "framework/Application.h"
 
-#include <objbase.h>
-
 #include <stdexcept>
 #include <string>
 
@@ -16,8 +14,6 @@ TApplication* Application = &theApplication;
 void TApplication::Initialize() {
   terminated_ = false;
   initialized_ = true;
-  // The shell's documentation asks for this before ShellExecute(Ex).
-  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 }
 
 HWND TApplication::Handle() {

@@ -12,8 +12,8 @@ class TComponent;
 
 class TApplication {
  public:
-  // Initialises COM for the shell (apartment-threaded, on this, the window
-  // thread).
+  // Readies the application for its forms. COM, which the shell wants, is
+  // started with the first shell call (framework/SystemDll.h), not here.
   void Initialize();
 
   // The application window: never seen itself, it owns the forms and carries

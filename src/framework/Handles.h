@@ -3,7 +3,8 @@
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
+
+#include "framework/SystemDll.h"
 
 #include <utility>
 
@@ -58,7 +59,7 @@ QUELLIX_HANDLE_TRAITS(UniqueHandle, HANDLE, nullptr, ::CloseHandle(h))
 QUELLIX_HANDLE_TRAITS(UniqueFile, HANDLE, INVALID_HANDLE_VALUE, ::CloseHandle(h))
 QUELLIX_HANDLE_TRAITS(UniqueFind, HANDLE, INVALID_HANDLE_VALUE, ::FindClose(h))
 QUELLIX_HANDLE_TRAITS(UniqueHkey, HKEY, nullptr, ::RegCloseKey(h))
-QUELLIX_HANDLE_TRAITS(UniqueInternet, HINTERNET, nullptr, ::InternetCloseHandle(h))
+QUELLIX_HANDLE_TRAITS(UniqueInternet, HINTERNET, nullptr, late::InternetCloseHandle(h))
 QUELLIX_HANDLE_TRAITS(UniqueSid, PSID, nullptr, ::FreeSid(h))
 QUELLIX_HANDLE_TRAITS(UniqueLocal, HLOCAL, nullptr, ::LocalFree(h))
 QUELLIX_HANDLE_TRAITS(UniqueGdiObject, HGDIOBJ, nullptr, ::DeleteObject(h))

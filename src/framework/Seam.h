@@ -7,6 +7,8 @@
 #include <aclapi.h>
 #include <wininet.h>
 
+#include "framework/SystemDll.h"
+
 struct PlatformSeam {
   // Process token and file rights.
   decltype(&::OpenProcessToken) OpenProcessToken = ::OpenProcessToken;
@@ -28,9 +30,9 @@ struct PlatformSeam {
   decltype(&::RegDeleteKeyA) RegDeleteKeyA = ::RegDeleteKeyA;
   decltype(&::RegSetValueExA) RegSetValueExA = ::RegSetValueExA;
   // HTTPS.
-  decltype(&::InternetOpenA) InternetOpenA = ::InternetOpenA;
-  decltype(&::HttpSendRequestA) HttpSendRequestA = ::HttpSendRequestA;
-  decltype(&::InternetReadFile) InternetReadFile = ::InternetReadFile;
+  decltype(&::InternetOpenA) InternetOpenA = late::InternetOpenA;
+  decltype(&::HttpSendRequestA) HttpSendRequestA = late::HttpSendRequestA;
+  decltype(&::InternetReadFile) InternetReadFile = late::InternetReadFile;
   decltype(&::Sleep) Sleep = ::Sleep;
 };
 

@@ -5,6 +5,7 @@
 
 #include "framework/Handles.h"
 #include "framework/Seam.h"
+#include "framework/SystemDll.h"
 
 #ifndef _WIN64
 static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "launch record of the 32-bit program");
@@ -59,7 +60,7 @@ bool RunAndWait(const std::string& file, const std::string& parameters,
   launch.lpParameters = parameters.c_str();
   launch.lpDirectory = directory.c_str();
   launch.nShow = showCommand;
-  const bool started = ::ShellExecuteExA(&launch) != FALSE;
+  const bool started = late::ShellExecuteExA(&launch) != FALSE;
   UniqueHandle process(launch.hProcess);
   if (process) {
     try {

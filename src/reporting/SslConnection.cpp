@@ -43,7 +43,7 @@ bool CSslConnection::ConnectToHttpsServer(const std::string& verb) {
       return false;
     }
     // Empty user name and password go as empty texts, never as null.
-    ConnectionHandle.reset(::InternetConnectA(InternetHandle.get(), ServerName.c_str(), Port,
+    ConnectionHandle.reset(late::InternetConnectA(InternetHandle.get(), ServerName.c_str(), Port,
                                               UserName.c_str(), Password.c_str(),
                                               INTERNET_SERVICE_HTTP, 0, 0));
     if (!ConnectionHandle) {
@@ -51,7 +51,7 @@ bool CSslConnection::ConnectToHttpsServer(const std::string& verb) {
       Close();
       return false;
     }
-    RequestHandle.reset(::HttpOpenRequestA(ConnectionHandle.get(), verb.c_str(),
+    RequestHandle.reset(late::HttpOpenRequestA(ConnectionHandle.get(), verb.c_str(),
                                            ObjectName.c_str(), nullptr, "", nullptr,
                                            RequestFlags,
                                            static_cast<DWORD_PTR>(RequestContext)));

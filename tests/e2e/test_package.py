@@ -1,5 +1,6 @@
-"""What a user downloads: the shipped 32-bit exe runs alone (only system DLLs),
-and the release zip holds it with the delivered files."""
+"""What a user downloads: the shipped 32-bit exe runs alone (only system DLLs,
+and the shell, COM and WinINet only when first called), and the release zip
+holds it with the delivered files."""
 
 import os
 import shutil
@@ -12,6 +13,8 @@ import quellixtest as qt
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msimg32.dll", "advapi32.dll",
                "shell32.dll", "wininet.dll", "msvcrt.dll", "comctl32.dll", "ole32.dll",
                "crypt32.dll", "ws2_32.dll"}
+# Loaded on first use: every start would pay for them.
+LOADED_LATE = {"shell32.dll", "ole32.dll", "wininet.dll"}
 
 
 def imports(exe, objdump):
@@ -30,6 +33,7 @@ class Package(unittest.TestCase):
                 continue
             with self.subTest(exe=exe):
                 self.assertLessEqual(imports(exe, objdump), SYSTEM_DLLS)
+                self.assertFalse(imports(exe, objdump) & LOADED_LATE)
 
     def test_release_zip_holds_the_exe_and_the_delivered_files(self):
         if not qt.EXE32 or not os.path.exists(qt.EXE32):
