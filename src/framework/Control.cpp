@@ -138,21 +138,27 @@ void TWinControl::SetCaption(const std::string& caption) {
   Invalidate();
 }
 
-COLORREF TWinControl::Color() const {
-  return parentColor_ && parent_ ? parent_->Color() : color_;
+COLORREF ColorToRGB(COLORREF color) {
+  return color & 0x80000000u ? ::GetSysColor(static_cast<int>(color & 0xFF)) : color;
 }
 
+COLORREF TWinControl::DeclaredColor() const {
+  return parentColor_ && parent_ ? parent_->DeclaredColor() : color_;
+}
+
+COLORREF TWinControl::Color() const { return ColorToRGB(DeclaredColor()); }
+
 void TWinControl::SetColor(COLORREF color) {
-  const COLORREF before = Color();
+  const COLORREF before = DeclaredColor();
   color_ = color;
   parentColor_ = false;
-  if (Color() != before) AppearanceChanged();
+  if (DeclaredColor() != before) AppearanceChanged();
 }
 
 void TWinControl::SetParentColor(bool parentColor) {
-  const COLORREF before = Color();
+  const COLORREF before = DeclaredColor();
   parentColor_ = parentColor;
-  if (Color() != before) AppearanceChanged();
+  if (DeclaredColor() != before) AppearanceChanged();
 }
 
 const TFont& TWinControl::Font() const {

@@ -17,6 +17,13 @@ enum class TAlign { alNone, alTop, alBottom };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TCursor { crDefault, crArrow, crHandPoint };
 
+// A colour of the system's palette, such as a form's default. It is turned
+// into RGB only when asked for, so that a run which never draws never reads
+// the palette: the first read starts the window system, which costs a few
+// hundredths of a second under Wine.
+constexpr COLORREF clBtnFace = 0x80000000u | COLOR_BTNFACE;
+COLORREF ColorToRGB(COLORREF color);
+
 class TForm;
 class TWinControl;
 
@@ -62,6 +69,7 @@ class TWinControl : public TComponent {
 
   // The background colour; the parent's while ParentColor is on (the
   // default for a control with a parent). Setting a colour switches it off.
+  // A system colour (clBtnFace) is given as RGB here.
   COLORREF Color() const;
   void SetColor(COLORREF color);
   bool ParentColor() const { return parentColor_; }
@@ -171,6 +179,8 @@ class TWinControl : public TComponent {
   void OnMouseUp(LPARAM position);
   bool OnSetCursor(LPARAM hitAndMessage);
   void OnSetFocus();
+  // The colour as set, or the parent's: a system colour stays one.
+  COLORREF DeclaredColor() const;
 
   TWinControl* parent_ = nullptr;
   std::vector<TWinControl*> controls_;

@@ -18,7 +18,7 @@ bool Contains(TWinControl* outer, TWinControl* inner) {
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
   SetVisible(false);
-  SetColor(::GetSysColor(COLOR_BTNFACE));
+  SetColor(clBtnFace);
 }
 
 TForm::~TForm() { DestroyHandle(); }

@@ -72,6 +72,10 @@ TEST(Controls, ColourAndFontComeFromTheParentUntilSet) {
   EXPECT_EQ(panel->Color(), RGB(1, 2, 3));
   panel->SetParentColor(true);
   EXPECT_EQ(label->Color(), RGB(9, 9, 9));
+  // A form's own default is the system's face colour, handed down as RGB.
+  form->SetColor(clBtnFace);
+  EXPECT_EQ(label->Color(), ::GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(TForm(nullptr).Color(), ::GetSysColor(COLOR_BTNFACE));
 
   TFont big;
   big.Name = "Trebuchet MS";
