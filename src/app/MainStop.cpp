@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "framework/Application.h"
+#include "framework/StartupMarks.h"
 #include "framework/SysUtils.h"
 #include "framework/SystemDll.h"
 #include "removal/CommandRunner.h"
@@ -26,7 +27,9 @@ void TfrmScann::btStopClick(TComponent*) {
     const std::string system = NativeSystemFolder(WindowsDir, g_Is64BitWindows);
 
     const std::string taskFolder = GwxTaskFolder(system);
+    StartupMark("pass");
     ResetFileRights(taskFolder);
+    StartupMark("task-rights");
     try {
       CollectTaskCommands(taskFolder, kGwxTaskPrefix, &commands);
       SaveCommandFile(commandFile, commands);
@@ -34,6 +37,7 @@ void TfrmScann::btStopClick(TComponent*) {
       // Without a new command file the pass still stops what it can.
     }
 
+    StartupMark("command-file");
     if (!FileExists(batchFile)) {
       Application->MessageBox("Quelix is corrupted. Please, download Quellix.");
       late::ShellExecuteA(nullptr, "open", WebPageAddress(TWebPage::WhatIsGwx).c_str(), "", "", SW_SHOWNORMAL);
@@ -43,15 +47,20 @@ void TfrmScann::btStopClick(TComponent*) {
     btStop->Hide();
     pnlWait->SetAlign(TAlign::alTop);
     pnlWait->Show();
+    StartupMark("wait-shown");
     RunAndWait(batchFile, ">log.txt", folder, SW_HIDE);
+    StartupMark("batch-run");
     RunAndWait(commandFile, ">>log.txt", folder, SW_HIDE);
+    StartupMark("command-file-run");
     pnlWait->Hide();
     panSuccess->Show();
 
     const std::string gwx = system + "GWX";
     if (PathExists(gwx)) {
       RemoveDisabledGwx(gwx);
+      StartupMark("old-copy-removed");
       RenameGwx(gwx);
+      StartupMark("renamed");
     }
   } catch (...) {
     // Nothing of a failed pass is shown; the diagnostic log has the details.
