@@ -5,7 +5,6 @@
 
 #include <windows.h>
 #include <aclapi.h>
-#include <wininet.h>
 
 #include "framework/SystemDll.h"
 
@@ -29,7 +28,7 @@ struct PlatformSeam {
   decltype(&::RegCreateKeyExA) RegCreateKeyExA = ::RegCreateKeyExA;
   decltype(&::RegDeleteKeyA) RegDeleteKeyA = ::RegDeleteKeyA;
   decltype(&::RegSetValueExA) RegSetValueExA = ::RegSetValueExA;
-  // HTTPS.
+  // HTTPS (WinINet's own functions, loaded on the first call).
   decltype(&::InternetOpenA) InternetOpenA = late::InternetOpenA;
   decltype(&::HttpSendRequestA) HttpSendRequestA = late::HttpSendRequestA;
   decltype(&::InternetReadFile) InternetReadFile = late::InternetReadFile;

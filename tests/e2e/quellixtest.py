@@ -203,6 +203,17 @@ class Prefix:
         r = self.wine(["reg"] + list(args))
         return r.returncode, r.stdout.decode("latin-1")
 
+    def reg_value(self, key, name, *flags):
+        """The data text of one value as `reg query` prints it, or None."""
+        rc, out = self.reg("query", key, "/v", name, *flags)
+        if rc != 0:
+            return None
+        for line in out.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
     def wait_server(self):
         subprocess.run([WINESERVER, "-w"], env=self.env, timeout=300)
 

@@ -20,18 +20,6 @@ GWX_PLACE = (165, 143)
 EOS_PLACE = (165, 216)
 
 
-def reg_value(prefix, key, name, *flags):
-    """The data text of one value as `reg query` prints it, or None."""
-    rc, out = prefix.reg("query", key, "/v", name, *flags)
-    if rc != 0:
-        return None
-    for line in out.splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
-            return parts[2] if len(parts) == 3 else ""
-    return None
-
-
 def key_exists(prefix, key, *flags):
     return prefix.reg("query", key, *flags)[0] == 0
 
@@ -77,21 +65,21 @@ class ProtectionSwitches(unittest.TestCase):
         self.click_and_wait(p, GWX_PLACE, NOT_PROTECTED,
                             sorted([(PROTECTED,) + GWX_PLACE, (NOT_PROTECTED,) + EOS_PLACE]))
         for key in GWX_KEYS:
-            self.assertEqual(reg_value(p, IFEO + "\\" + key, "Debugger", *default), DEBUGGER, key)
-        self.assertEqual(reg_value(p, WINDOWS_UPDATE, "DisableOSUpgrade", *view64), "0x1")
+            self.assertEqual(p.reg_value(IFEO + "\\" + key, "Debugger", *default), DEBUGGER, key)
+        self.assertEqual(p.reg_value(WINDOWS_UPDATE, "DisableOSUpgrade", *view64), "0x1")
         for key in EOS_KEYS:
             self.assertFalse(key_exists(p, IFEO + "\\" + key, *default), key)
 
         self.click_and_wait(p, EOS_PLACE, NOT_PROTECTED,
                             sorted([(PROTECTED,) + GWX_PLACE, (PROTECTED,) + EOS_PLACE]))
         for key in EOS_KEYS:
-            self.assertEqual(reg_value(p, IFEO + "\\" + key, "Debugger", *default), "*", key)
+            self.assertEqual(p.reg_value(IFEO + "\\" + key, "Debugger", *default), "*", key)
 
         self.click_and_wait(p, GWX_PLACE, PROTECTED,
                             sorted([(NOT_PROTECTED,) + GWX_PLACE, (PROTECTED,) + EOS_PLACE]))
         for key in GWX_KEYS:
             self.assertFalse(key_exists(p, IFEO + "\\" + key, *default), key)
-        self.assertIsNone(reg_value(p, WINDOWS_UPDATE, "DisableOSUpgrade", *view64))
+        self.assertIsNone(p.reg_value(WINDOWS_UPDATE, "DisableOSUpgrade", *view64))
 
         self.click_and_wait(p, EOS_PLACE, PROTECTED,
                             sorted([(NOT_PROTECTED,) + GWX_PLACE, (NOT_PROTECTED,) + EOS_PLACE]))
@@ -123,7 +111,7 @@ class ProtectionWindow(unittest.TestCase):
             self.assertEqual(rc, 0)
         # Windows runs the entry's command followed by the blocked program's
         # own command line (Wine does not divert the start itself).
-        debugger = reg_value(p, IFEO + "\\GWX.EXE", "Debugger")
+        debugger = p.reg_value(IFEO + "\\GWX.EXE", "Debugger")
         self.assertTrue(debugger.startswith('"'))
         exe, rest = debugger[1:].split('"', 1)
         args = rest.split() + ["C:\\windows\\system32\\GWX\\GWX.exe", "/show"]
@@ -134,7 +122,7 @@ class ProtectionWindow(unittest.TestCase):
         p.driver("close", CAPTION)
         self.assertEqual(proc.wait(timeout=60), 0)
         # Nothing was changed by that start.
-        self.assertEqual(reg_value(p, IFEO + "\\GWX.EXE", "Debugger"), DEBUGGER)
+        self.assertEqual(p.reg_value(IFEO + "\\GWX.EXE", "Debugger"), DEBUGGER)
 
 
 if __name__ == "__main__":

@@ -137,14 +137,7 @@ class SetupProgram(unittest.TestCase):
         return os.path.join(p.drive_c, *windows_path[3:].split("\\"))
 
     def entry(self, p, name, view="/reg:32"):
-        rc, out = p.reg("query", UNINSTALL_KEY, "/v", name, view)
-        if rc != 0:
-            return None
-        for line in out.splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
-                return parts[2] if len(parts) == 3 else ""
-        return None
+        return p.reg_value(UNINSTALL_KEY, name, view)
 
     def test_silent_install_reports_once_and_uninstall_leaves_the_protection(self):
         shutil.rmtree(WORK, ignore_errors=True)
