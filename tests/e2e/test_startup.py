@@ -53,7 +53,9 @@ class StartupModes(unittest.TestCase):
             with self.subTest(args=args):
                 proc = self.prefix.start_exe(args)
                 try:
-                    rc, _ = self.prefix.driver("wait", "Quellix 3.3", 30000)
+                    # The prefix's first program also starts Wine's own services:
+                    # on a machine busy with other tests that once took over 30 s.
+                    rc, _ = self.prefix.driver("wait", "Quellix 3.3", 120000, timeout=180)
                     self.assertEqual(rc, 0, "the main window did not appear")
                     self.prefix.driver("close", "Quellix 3.3")
                     self.assertEqual(proc.wait(timeout=60), 0)
