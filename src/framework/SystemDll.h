@@ -10,8 +10,9 @@
 #include <wininet.h>
 
 // The address of `function` in the system DLL `library` (a name that lives as
-// long as the program, e.g. "wininet.dll"), loaded on first use; nullptr when either cannot be had, with GetLastError()
-// telling why (ERROR_MOD_NOT_FOUND, ERROR_PROC_NOT_FOUND, ...).
+// long as the program, e.g. "wininet.dll"), loaded on first use; nullptr when
+// either cannot be had, with GetLastError() telling why (ERROR_MOD_NOT_FOUND,
+// ERROR_PROC_NOT_FOUND, ...).
 FARPROC SystemDllFunction(const char* library, const char* function);
 
 // Calls `function` of `library`, typed as `Fn`. When it cannot be had the
