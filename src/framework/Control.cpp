@@ -282,7 +282,10 @@ void TWinControl::Invalidate() {
 }
 
 void TWinControl::Update() {
-  if (handle_) ::UpdateWindow(handle_);
+  if (!handle_) return;
+  if (TForm* form = ParentForm())
+    if (form->InShow()) return;  // painted when the show ends
+  ::UpdateWindow(handle_);
 }
 
 void TWinControl::Repaint() {
@@ -420,6 +423,11 @@ void TWinControl::OnSetFocus() {
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_NCPAINT:
+      // Nothing to draw outside the client area; the default handling would
+      // still take a device context for it, a cost per child under Wine.
+      if (!HasNonClientArea()) return 0;
+      break;
     case WM_ERASEBKGND:
       EraseBackground(reinterpret_cast<HDC>(wParam));
       return 1;
@@ -457,6 +465,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
   }
   return DefaultHandler(msg, wParam, lParam);
+}
+
+bool TWinControl::HasNonClientArea() const {
+  const LONG_PTR style = ::GetWindowLongPtrA(handle_, GWL_STYLE);
+  const LONG_PTR exStyle = ::GetWindowLongPtrA(handle_, GWL_EXSTYLE);
+  if (!(style & WS_CHILD)) return true;  // a top-level window's frame
+  return (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_HSCROLL | WS_VSCROLL)) ||
+         (exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME));
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -171,6 +171,8 @@ class TWinControl : public TComponent {
   void CreateChildHandles();
   void ParentRealign();
   bool ContainsFocus() const;
+  // A border, an edge or a scroll bar around the client area.
+  bool HasNonClientArea() const;
   void AppearanceChanged();
 
   void OnMouseMove();

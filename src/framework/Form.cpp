@@ -84,8 +84,13 @@ void TForm::ShowForm() {
     shownOnce_ = true;
     CenterOnScreen();
   }
+  // Activation inside the show focuses a control, and its repaint would
+  // come before the window is on screen. Under Wine each such early paint
+  // costs several times what it costs in the paint that ends the show.
+  inShow_ = true;
   SetVisible(true);
   ::ShowWindow(Handle(), SW_SHOWNORMAL);
+  inShow_ = false;
   ::UpdateWindow(Handle());
 }
 

@@ -20,6 +20,9 @@ class TForm : public TWinControl {
 
   // Shows the form; the first time, centred on the screen.
   void ShowForm();
+  // True while ShowForm is showing the window: a control that asks to be
+  // repainted meanwhile is painted with the rest when the show ends.
+  bool InShow() const { return inShow_; }
   void Close();
 
   // The window icon, from an icon resource of the program; none when absent.
@@ -65,6 +68,7 @@ class TForm : public TWinControl {
   // A client size whose frame is not yet measured into the bounds.
   bool frameNeeded_ = false;
   bool shownOnce_ = false;
+  bool inShow_ = false;
   std::string iconName_;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;
