@@ -39,6 +39,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   StartupMark("state");
   ::ShowWindow(hwnd, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd);
+  StartupMark("painted");
   MSG msg;
   while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&msg);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/Form.h"
+#include "framework/StartupMarks.h"
 
 namespace {
 TApplication theApplication;
@@ -126,6 +127,7 @@ void TApplication::Run() {
       // The taskbar button belongs to the application window.
       ::ShowWindow(Handle(), SW_SHOWNOACTIVATE);
       mainForm_->ShowForm();
+      StartupMark("painted");
     }
     MSG msg;
     while (!terminated_) {
