@@ -104,4 +104,8 @@ BOOL WINAPI InternetCloseHandle(HINTERNET handle) {
                                                         handle);
 }
 
+BOOL WINAPI ImmDisableIME(DWORD thread) {
+  return CallSystemDll<decltype(::ImmDisableIME)>("imm32.dll", "ImmDisableIME", FALSE, thread);
+}
+
 }  // namespace late

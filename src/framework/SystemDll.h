@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <imm.h>
 #include <shellapi.h>
 #include <wininet.h>
 
@@ -46,5 +47,8 @@ BOOL WINAPI HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLen
                              LPVOID optional, DWORD optionalLength);
 BOOL WINAPI InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read);
 BOOL WINAPI InternetCloseHandle(HINTERNET handle);
+
+// The input method, from imm32 (which the window system loads anyway).
+BOOL WINAPI ImmDisableIME(DWORD thread);
 
 }  // namespace late

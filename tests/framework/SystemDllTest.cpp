@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "framework/Application.h"
 #include "framework/SystemDll.h"
 
 namespace {
@@ -36,6 +37,20 @@ TEST(SystemDll, TheFirstShellCallStartsApartmentThreadedCom) {
                                                "", "", SW_SHOWNORMAL);
   EXPECT_LE(reinterpret_cast<INT_PTR>(result), 32);
   EXPECT_EQ(::CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+}
+
+// The program's windows come without the input method: none of them takes
+// typed text. Switched off with the first one, the application window.
+TEST(SystemDll, TheProgramsWindowsHaveNoInputMethod) {
+  Application->Initialize();
+  const HWND app = Application->Handle();
+  ASSERT_NE(app, nullptr);
+  const HWND later = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                       nullptr, nullptr);
+  ASSERT_NE(later, nullptr);
+  EXPECT_EQ(::ImmGetDefaultIMEWnd(app), nullptr);
+  EXPECT_EQ(::ImmGetDefaultIMEWnd(later), nullptr);
+  ::DestroyWindow(later);
 }
 
 }  // namespace
