@@ -101,7 +101,8 @@ class TWinControl : public TComponent {
   // This control and everything under it, in tab order (parents first).
   std::vector<TWinControl*> TabOrderList() const;
 
-  // The window, created on first use when the parent has one.
+  // The window, created on first use when the parent has one; a hidden
+  // control gets it when it shows or when it is asked for here.
   HWND Handle();
   HWND WindowHandle() const { return handle_; }
   bool HandleAllocated() const { return handle_ != nullptr; }

