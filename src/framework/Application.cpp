@@ -4,8 +4,8 @@
 #include <string>
 
 #include "framework/Form.h"
-#include "framework/SystemDll.h"
 #include "framework/StartupMarks.h"
+#include "framework/SystemDll.h"
 
 namespace {
 TApplication theApplication;

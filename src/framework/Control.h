@@ -1,6 +1,6 @@
-// Windowed controls: every control of this layer is a real window. Properties
-// are kept in the object and pushed to the window when it exists, so a control
-// can be set up before its parent has a window.
+// Windowed controls: every control of this layer is a real window once it
+// shows. Properties are kept in the object and pushed to the window when it
+// exists, so a control can be set up before its parent has a window.
 #pragma once
 
 #include <windows.h>

@@ -162,6 +162,21 @@ TEST(Controls, ShowingAndHidingDrawAtOnceAndADockedControlShowsInItsPlace) {
   EXPECT_FALSE(::GetUpdateRect(plain->Handle(), &dirty, FALSE)) << "shown, not drawn yet";
 }
 
+TEST(Controls, AHiddenControlGetsItsWindowWhenItFirstShows) {
+  auto form = MakeForm(200, 100);
+  TPanel* hidden = Add<TPanel>(form.get(), form.get(), 10, 10, 50, 20);
+  hidden->Hide();
+  TLabel* inside = Add<TLabel>(form.get(), hidden, 0, 0, 20, 10);
+  form->ShowForm();
+  EXPECT_FALSE(hidden->HandleAllocated());
+  EXPECT_FALSE(inside->HandleAllocated());
+  hidden->Show();
+  ASSERT_TRUE(hidden->HandleAllocated());
+  EXPECT_TRUE(::IsWindowVisible(hidden->WindowHandle()));
+  EXPECT_TRUE(inside->HandleAllocated()) << "with its children";
+  EXPECT_TRUE(SamePlace(PlaceOf(hidden), RECT{10, 10, 60, 30}));
+}
+
 TEST(Controls, HandCursorOverTheClientAreaOnly) {
   auto form = MakeForm(200, 100);
   TLabel* link = Add<TLabel>(form.get(), form.get(), 0, 0, 50, 20);
