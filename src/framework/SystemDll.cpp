@@ -4,7 +4,7 @@
 
 FARPROC SystemDllFunction(const char* library, const char* function) {
   // Loaded once and kept for the life of the process, like an import. The
-  // program asks for three DLLs; a name past the table's room still loads,
+  // program asks for four DLLs; a name past the table's room still loads,
   // only without being remembered.
   struct Loaded {
     const char* name;

@@ -1,7 +1,8 @@
 // System DLLs that only some runs need are loaded on their first call, not
 // with the program: the shell (links, pages and scripts), COM for the shell,
-// and WinINet (the start event). Importing them made every start, window or
-// not, load and initialise about ten DLLs more under Wine.
+// and WinINet (the start event); imm32 only for the one call the window needs.
+// Importing them made every start, window or not, load and initialise about
+// ten DLLs more under Wine.
 // Each is taken from the system folder only, never from beside the exe.
 #pragma once
 

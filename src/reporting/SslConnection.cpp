@@ -44,17 +44,17 @@ bool CSslConnection::ConnectToHttpsServer(const std::string& verb) {
     }
     // Empty user name and password go as empty texts, never as null.
     ConnectionHandle.reset(late::InternetConnectA(InternetHandle.get(), ServerName.c_str(), Port,
-                                              UserName.c_str(), Password.c_str(),
-                                              INTERNET_SERVICE_HTTP, 0, 0));
+                                                  UserName.c_str(), Password.c_str(),
+                                                  INTERNET_SERVICE_HTTP, 0, 0));
     if (!ConnectionHandle) {
       Fail(kCannotConnect);
       Close();
       return false;
     }
     RequestHandle.reset(late::HttpOpenRequestA(ConnectionHandle.get(), verb.c_str(),
-                                           ObjectName.c_str(), nullptr, "", nullptr,
-                                           RequestFlags,
-                                           static_cast<DWORD_PTR>(RequestContext)));
+                                               ObjectName.c_str(), nullptr, "", nullptr,
+                                               RequestFlags,
+                                               static_cast<DWORD_PTR>(RequestContext)));
     if (!RequestHandle) {
       Fail(kCannotRequest);
       Close();
