@@ -7,6 +7,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -267,13 +268,30 @@ class PrivateScreen:
 def run_captured(cmd, timeout, **kw):
     """subprocess.run with the output in temporary files rather than pipes:
     Wine's helper processes (wineserver, explorer) inherit the output handles
-    and would hold a pipe open long after the program ended."""
+    and would hold a pipe open long after the program ended.
+    The wait blocks until the process ends, and a timer kills it at the
+    time-out: Popen.wait with a time-out polls, in steps of up to 50 ms, which
+    the benchmarks would count as the program's time."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        r = subprocess.run(cmd, stdout=out, stderr=err, timeout=timeout, **kw)
+        proc = subprocess.Popen(cmd, stdout=out, stderr=err, **kw)
+        expired = threading.Event()
+
+        def kill():
+            expired.set()
+            proc.kill()
+
+        timer = threading.Timer(timeout, kill)
+        timer.daemon = True
+        timer.start()
+        try:
+            returncode = proc.wait()
+        finally:
+            timer.cancel()
+        if expired.is_set():
+            raise subprocess.TimeoutExpired(cmd, timeout)
         out.seek(0)
         err.seek(0)
-        r.stdout, r.stderr = out.read(), err.read()
-        return r
+        return subprocess.CompletedProcess(cmd, returncode, out.read(), err.read())
 
 
 def screenshot(name):
