@@ -151,8 +151,11 @@ TEST(Controls, ShowingAndHidingDrawAtOnceAndADockedControlShowsInItsPlace) {
   docked->heard.clear();
   docked->Show();
   ASSERT_GE(docked->Count(WM_MOVE), 1);
-  for (const SpyControl::Heard& h : docked->heard)
-    if (h.msg == WM_MOVE) EXPECT_EQ(h.wParam, 0u) << "moved while on screen";
+  for (const SpyControl::Heard& h : docked->heard) {
+    if (h.msg == WM_MOVE) {
+      EXPECT_EQ(h.wParam, 0u) << "moved while on screen";
+    }
+  }
   EXPECT_TRUE(SamePlace(PlaceOf(docked), RECT{0, 30, 300, 55}));
   EXPECT_FALSE(::GetUpdateRect(docked->Handle(), &dirty, FALSE)) << "not drawn yet";
 
