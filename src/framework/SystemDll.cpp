@@ -60,7 +60,10 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
 }
 
 BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info) {
-  ComForTheShell();
+  // No COM here: the program starts only its own batch and command files this
+  // way, and those open through their plain command line, with no shell
+  // extension involved. Under Wine, COM's apartment window would be the only
+  // window of an "/auto" run, and it loads and connects the display driver.
   return CallSystemDll<decltype(::ShellExecuteExA)>(kShell, "ShellExecuteExA", FALSE, info);
 }
 

@@ -1,6 +1,7 @@
 // System DLLs that only some runs need are loaded on their first call, not
-// with the program: the shell (links, pages and scripts), COM for the shell,
-// and WinINet (the start event); imm32 only for the one call the window needs.
+// with the program: the shell (links, pages and scripts), COM for pages and
+// documents, and WinINet (the start event); imm32 only for the one call the
+// window needs.
 // Importing them made every start, window or not, load and initialise about
 // ten DLLs more under Wine.
 // Each is taken from the system folder only, never from beside the exe.
@@ -30,8 +31,10 @@ Result CallSystemDll(const char* library, const char* function, Result failed, A
 // as the real ones, and failure results when the DLL cannot be loaded.
 namespace late {
 
-// Both initialise COM apartment-threaded on this thread first, as the
-// shell's documentation asks; the program's one thread keeps it.
+// ShellExecuteA initialises COM apartment-threaded on this thread first, as
+// the shell's documentation asks for pages and documents, whose handlers may
+// be COM objects; the program's one thread keeps it. ShellExecuteExA, which
+// the program uses for its scripts only, leaves COM alone.
 HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
                                LPCSTR directory, INT showCommand);
 BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);

@@ -3,7 +3,9 @@
 #include <objbase.h>
 
 #include "framework/Application.h"
+#include "framework/Handles.h"
 #include "framework/SystemDll.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -28,6 +30,28 @@ TEST(SystemDll, AMissingDllOrFunctionFailsWithItsError) {
   // Found, it is the system's own function.
   EXPECT_EQ(reinterpret_cast<void*>(SystemDllFunction("WININET.DLL", "InternetOpenA")),
             reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("wininet.dll"), "InternetOpenA")));
+}
+
+// Starting a script leaves COM alone: the thread may still choose any
+// apartment afterwards, and no COM window comes with the start. Before any
+// ShellExecuteA of this process, which sets COM up for good.
+TEST(SystemDll, StartingAScriptLeavesComAlone) {
+  testing_support::ScratchDir dir;
+  const std::string script = dir / "done.bat";
+  testing_support::WriteFileText(script, "@exit /b 0\r\n");
+  SHELLEXECUTEINFOA launch = {};
+  launch.cbSize = sizeof(launch);
+  launch.fMask = SEE_MASK_NOCLOSEPROCESS;
+  launch.lpVerb = "open";
+  launch.lpFile = script.c_str();
+  launch.nShow = SW_HIDE;
+  ASSERT_TRUE(late::ShellExecuteExA(&launch));
+  const UniqueHandle process(launch.hProcess);
+  ASSERT_TRUE(process);
+  EXPECT_EQ(::WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  EXPECT_EQ(com, S_OK);
 }
 
 // The shell's first call sets up COM for this thread as the shell wants it:
