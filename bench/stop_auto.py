@@ -1,9 +1,13 @@
 """The whole "/auto" pass on a simulated GWX installation, against running the
 same batch file and command file directly with cmd.exe, in one run under the
 same Wine. Reports what the program adds on top of the two scripts, and where
-a pass's time goes, from the marks the program writes when asked to."""
+a pass's time goes, from the marks the program writes when asked to.
+For comparison it also times a bare window program that starts the two
+scripts the way the program does: started by a window program, each script
+gets a console host of its own, which the direct run does without."""
 
 import os
+import shutil
 import statistics
 import time
 
@@ -13,6 +17,8 @@ MARKS = "C:\\Quellix\\marks.txt"
 
 RUNS = int(os.environ.get("QUELLIX_BENCH_RUNS", "5"))
 GOAL = 1.1
+BENCH_DIR = os.environ.get("QUELLIX_BENCH_DIR", os.path.join(qt.BINARY_DIR, "bench"))
+STARTER = os.path.join(BENCH_DIR, "bench_stop_scripts.exe")
 
 
 def auto_pass(p, phases):
@@ -42,21 +48,32 @@ def scripts_directly(p):
     return time.monotonic() - start
 
 
+def scripts_started(p):
+    start = time.monotonic()
+    r = p.wine(["C:\\Quellix\\starter.exe"], timeout=600, cwd=p.app_dir)
+    assert r.returncode == 0, r.returncode
+    return time.monotonic() - start
+
+
 def main():
     p = qt.Prefix("bench-stop")
     try:
         p.install()
         p.strip_debug("quellix.exe")  # as shipped
+        shutil.copy(STARTER, p.app("starter.exe"))
         p.run_exe(["/auto"], timeout=900)  # warm Wine up once
         p.env["QUELLIX_STARTUP_MARKS"] = MARKS
-        program, direct, phases = [], [], {}
+        program, direct, started, phases = [], [], [], {}
         for _ in range(RUNS):
             program.append(auto_pass(p, phases))
             direct.append(scripts_directly(p))
-        mp, md = statistics.median(program), statistics.median(direct)
+            started.append(scripts_started(p))
+        mp, md, ms = statistics.median(program), statistics.median(direct), statistics.median(started)
         print("quellix.exe /auto pass   median %.2f s (%s)" % (mp, ", ".join("%.2f" % x for x in program)))
         print("cmd.exe, the two scripts median %.2f s (%s)" % (md, ", ".join("%.2f" % x for x in direct)))
+        print("a window program starting them median %.2f s (%s)" % (ms, ", ".join("%.2f" % x for x in started)))
         print("overhead of the program: %.2f s (ratio %.2f)" % (mp - md, mp / md))
+        print("against the bare window program: %.2f s (ratio %.2f)" % (mp - ms, mp / ms))
         print("phases of a pass (medians; each ends at the mark named):")
         for name, seconds in phases.items():
             print("  %-28s %7.3f s" % (name, statistics.median(seconds)))
