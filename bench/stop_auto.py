@@ -78,8 +78,8 @@ def main():
         for name, seconds in phases.items():
             print("  %-28s %7.3f s" % (name, statistics.median(seconds)))
         print("RATIO /auto / its two scripts: %.2f (goal <= %.2f)" % (mp / md, GOAL))
-        print("RATIO /auto / a window program starting them: %.2f (no goal: both give each script a console host)"
-              % (mp / ms))
+        print("RATIO /auto / a window program starting them: %.2f "
+              "(no goal: both give each script a console host)" % (mp / ms))
     finally:
         p.close()
 

@@ -6,18 +6,23 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string>
+
 #include "framework/Handles.h"
 
 namespace {
 
-bool RunHidden(const char* file, const char* parameters, const char* directory) {
+const char kFolder[] = "C:\\Quellix\\";
+
+bool RunHidden(const char* name, const char* parameters) {
+  const std::string file = std::string(kFolder) + name;
   SHELLEXECUTEINFOA launch = {};
   launch.cbSize = sizeof(launch);
   launch.fMask = SEE_MASK_NOCLOSEPROCESS;
   launch.lpVerb = "open";
-  launch.lpFile = file;
+  launch.lpFile = file.c_str();
   launch.lpParameters = parameters;
-  launch.lpDirectory = directory;
+  launch.lpDirectory = kFolder;
   launch.nShow = SW_HIDE;
   if (!::ShellExecuteExA(&launch)) return false;
   UniqueHandle process(launch.hProcess);
@@ -27,8 +32,7 @@ bool RunHidden(const char* file, const char* parameters, const char* directory) 
 }  // namespace
 
 int main() {
-  const char folder[] = "C:\\Quellix\\";
-  const bool ran = RunHidden("C:\\Quellix\\stop-gwx-from-startup.bat", ">log.txt", folder) &&
-                   RunHidden("C:\\Quellix\\disable-triggers.cmd", ">>log.txt", folder);
+  const bool ran = RunHidden("stop-gwx-from-startup.bat", ">log.txt") &&
+                   RunHidden("disable-triggers.cmd", ">>log.txt");
   return ran ? 0 : 1;
 }

@@ -1,9 +1,8 @@
 // System DLLs that only some runs need are loaded on their first call, not
 // with the program: the shell (links, pages and scripts), COM for pages and
-// documents, and WinINet (the start event); imm32 only for the one call the
-// window needs.
-// Importing them made every start, window or not, load and initialise about
-// ten DLLs more under Wine.
+// documents, WinINet (the start event) and imm32 (the one call the window
+// needs). Importing them made every start, window or not, load and initialise
+// about ten DLLs more under Wine.
 // Each is taken from the system folder only, never from beside the exe.
 #pragma once
 

@@ -62,12 +62,11 @@ TEST(SystemDll, TheProgramsWindowsHaveNoInputMethod) {
   Application->Initialize();
   const HWND app = Application->Handle();
   ASSERT_NE(app, nullptr);
-  const HWND later = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                       nullptr, nullptr);
-  ASSERT_NE(later, nullptr);
+  const UniqueWindow later(::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                             nullptr, nullptr, nullptr));
+  ASSERT_TRUE(later);
   EXPECT_EQ(::ImmGetDefaultIMEWnd(app), nullptr);
-  EXPECT_EQ(::ImmGetDefaultIMEWnd(later), nullptr);
-  ::DestroyWindow(later);
+  EXPECT_EQ(::ImmGetDefaultIMEWnd(later.get()), nullptr);
 }
 
 }  // namespace
