@@ -5,8 +5,10 @@
 #include "app/Main.h"
 #include "app/Modes.h"
 #include "framework/Application.h"
+#include "framework/SystemDll.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  RestrictDllSearch();
   return RunProgram([] {
     Application->Initialize();
     Application->SetTitle("Quellix");

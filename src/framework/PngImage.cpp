@@ -74,6 +74,6 @@ void TPngImage::Draw(TCanvas& canvas, const RECT& rect) const {
   if (!source) return;
   ScopedSelectObject select(source.get(), bitmap_.get());
   const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  ::AlphaBlend(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+  ::GdiAlphaBlend(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                source.get(), 0, 0, width_, height_, blend);
 }

@@ -1,5 +1,5 @@
 // PNG pictures: decoded with libpng into 32-bit premultiplied BGRA, the form
-// AlphaBlend takes, and kept in a DIB section.
+// GdiAlphaBlend takes, and kept in a DIB section.
 #pragma once
 
 #include <windows.h>

@@ -2,6 +2,14 @@
 
 #include <objbase.h>
 
+void RestrictDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  ::SetDllDirectoryA("");
+}
+
 FARPROC SystemDllFunction(const char* library, const char* function) {
   // Loaded once and kept for the life of the process, like an import. The
   // program asks for four DLLs; a name past the table's room still loads,

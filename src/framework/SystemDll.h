@@ -11,6 +11,14 @@
 #include <shellapi.h>
 #include <wininet.h>
 
+// Restricts where every later DLL load of the process looks, the loads of
+// the DLLs' own imports included, to the system folder: the program runs
+// elevated from folders such as Downloads, where anyone may drop a DLL named
+// like a system one. SetDefaultDllDirectories is looked up because Windows 7
+// has it only with KB2533623; without it, SetDllDirectoryA("") at least takes
+// the current folder out of the search. Call it first thing at start.
+void RestrictDllSearch();
+
 // The address of `function` in the system DLL `library` (a name that lives as
 // long as the program, e.g. "wininet.dll"), loaded on first use; nullptr when
 // either cannot be had, with GetLastError() telling why (ERROR_MOD_NOT_FOUND,
