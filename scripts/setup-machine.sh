@@ -36,26 +36,8 @@ for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do [ -f "$f" ] &&
 shopt -u nullglob
 # Each awk prints "have" when a deb-src entry for them exists already, else
 # the new entry made from the first matching deb entry, else nothing.
-found_822=$( ((${#deb822[@]})) && awk -v want="$codename" '
-  function has(list, word,   n, i, w) { n = split(list, w, /[ \t]+/)
-    for (i = 1; i <= n; i++) if (w[i] == word) return 1
-    return 0 }
-  BEGIN { RS = ""; FS = "\n" }
-  { delete v; order = ""
-    for (i = 1; i <= NF; i++) {
-      line = $i
-      if (line ~ /^#/) continue
-      if (line ~ /^[ \t]/) { v[key] = v[key] "\n" line; continue }
-      key = line; sub(/:.*/, "", key); val = line; sub(/^[^:]*:[ \t]*/, "", val)
-      k = tolower(key); v[k] = val; name[k] = key; order = order " " k }
-    if (tolower(v["enabled"]) == "no" || !has(v["suites"], want) || !has(v["components"], "main")) next
-    if (has(v["types"], "deb-src")) have = 1
-    if (has(v["types"], "deb") && entry == "") {
-      entry = "Types: deb-src\nSuites: " want "\nComponents: main"
-      n = split(order, ks, " ")
-      for (j = 1; j <= n; j++) if (ks[j] !~ /^(types|suites|components|enabled)$/)
-        entry = entry "\n" name[ks[j]] ": " v[ks[j]] } }
-  END { if (have) print "have"; else if (entry != "") print entry }' "${deb822[@]}" || true)
+scripts=$(dirname "$(readlink -f "$0")")
+found_822=$( ((${#deb822[@]})) && awk -v want="$codename" -f "$scripts/deb822-src.awk" "${deb822[@]}" || true)
 found_list=$( ((${#oneline[@]})) && awk -v want="$codename" '
   /^[ \t]*(#|$)/ { next }
   { opts = ""; line = $0
