@@ -1,5 +1,7 @@
 #include "framework/StartupMarks.h"
 
+#ifdef QUELLIX_MARKS
+
 #include <windows.h>
 
 #include "framework/Handles.h"
@@ -43,3 +45,5 @@ void StartupMark(const char* name) {
   DWORD written = 0;
   ::WriteFile(file.get(), line, static_cast<DWORD>(length), &written, nullptr);
 }
+
+#endif  // QUELLIX_MARKS
