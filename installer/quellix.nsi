@@ -6,6 +6,8 @@
 ;   EXE        the built quellix.exe
 ;   DELIVERED  the folder with stop-gwx-from-startup.bat and readme.txt
 ;   ICON       the program's icon
+;   PICTURE    the 164 x 314 BMP beside the welcome and finish pages
+;   SIGN       scripts/sign-file.sh, which signs a file when a key is given
 ;   OUTFILE    the setup program to write
 ;
 ; Switches: /S installs (or, given to uninstall.exe, uninstalls) without a
@@ -43,6 +45,14 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2016-2026 ${COMPANY}.
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURE}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${PICTURE}"
+
+; Signed where a key is given: the uninstaller as it goes into the setup,
+; then the setup.
+!uninstfinalize 'bash "${SIGN}" "%1"' = 0
+!finalize 'bash "${SIGN}" "%1"' = 0
+
 !define MUI_ABORTWARNING
 
 !define REMOVE_PROTECTION_FIRST "Quellix's protections stay in force after an uninstall. To give Windows back its GWX programs and end-of-support notices, open Quellix and click each $\"Protected (click to Unprotect)$\" switch before you uninstall it."

@@ -35,6 +35,15 @@ class Package(unittest.TestCase):
             with self.subTest(exe=exe):
                 self.assertLessEqual(imports(exe, objdump), KNOWN_DLLS)
 
+    def test_shipped_exe_has_aslr_dep_and_terminal_server_awareness(self):
+        if not qt.EXE32 or not os.path.exists(qt.EXE32):
+            self.skipTest("the i686 build is not there")
+        header = subprocess.run(["i686-w64-mingw32-objdump", "-p", qt.EXE32], capture_output=True,
+                                check=True).stdout.decode()
+        for flag in ("DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVICE_AWARE"):
+            self.assertIn("\t" + flag + "\n", header)
+        self.assertNotIn("relocations stripped", header)  # ASLR needs them
+
     def test_release_zip_holds_the_exe_and_the_delivered_files(self):
         if not qt.EXE32 or not os.path.exists(qt.EXE32):
             self.skipTest("the i686 build is not there")
