@@ -2,21 +2,14 @@
 what it installs and registers, the start event it has the shipped exe send,
 and what its uninstaller removes and leaves.
 
-The shipped exe posts to the real analytics host. The prefix sends WinINet
-through a proxy (its Internet Settings, as a user's proxy would be set) that
-is a CONNECT tunnel on loopback to the local HTTPS peer and refuses every
-other target; where the machine allows, the whole test also runs in a
+The start event goes through the prefix's proxy to the local HTTPS peer
+(proxy_tunnel.py); where the machine allows, the whole test also runs in a
 private network namespace."""
 
 import os
-import re
-import select
-import shutil
 import socket
-import socketserver
 import subprocess
 import sys
-import threading
 import unittest
 
 import quellixtest as qt
@@ -28,9 +21,7 @@ from proxy_tunnel import analytics_host, peer_behind_proxy, proxied_prefix  # no
 ISOLATED = hs.isolate_network()
 I686_DIR = os.path.dirname(qt.EXE32) if qt.EXE32 else ""
 SETUP = os.path.join(I686_DIR, "release", "Quellix-3.3-setup.exe")
-TRUST = os.path.join(qt.BINARY_DIR, "tests", "qx_trust_ca.exe")
 WORK = os.path.join(qt.BINARY_DIR, "e2e", "setup-peer")
-INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellix"
 IFEO_GWX = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\GWX.EXE"
 WINDOWS_UPDATE = r"HKLM\SOFTWARE\Policies\Microsoft\Windows\WindowsUpdate"
