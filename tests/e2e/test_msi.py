@@ -1,7 +1,7 @@
-"""The release folder's MSI package under msiexec in a WoW64 prefix: a silent
-installation into a folder with blanks, its start event through the prefix's
-proxy, an upgrade and the uninstall."""
+"""The release folder's MSI under msiexec in a WoW64 prefix: installation,
+start event (through the prefix's proxy), upgrade and uninstall."""
 
+import filecmp
 import glob
 import os
 import re
@@ -55,16 +55,15 @@ class MsiPackage(unittest.TestCase):
 
         started = self.msiexec(p, "/i", hs.windows_path(MSI), "INSTALLDIR=" + TARGET)
         self.assertEqual(sorted(os.listdir(folder)), INSTALLED)
-        with open(qt.EXE32, "rb") as a, open(os.path.join(folder, "quellix.exe"), "rb") as b:
-            self.assertEqual(a.read(), b.read())
+        self.assertTrue(filecmp.cmp(qt.EXE32, os.path.join(folder, "quellix.exe"), shallow=False))
         self.assertEqual(len(shortcuts()), 1)
         self.assertEqual(self.entry(p, MSI), ["Quellix", "3.3", "Quellix Software", TARGET + "\\"])
         # Wine keeps no access lists: what shows is the call.
         [icacls] = [c for c in started if "icacls" in c.lower()]
         self.assertRegex(icacls, r'(?i)^"?C:\\windows\\syswow64\\icacls\.exe"? "%s\\\." %s$'
                          % (re.escape(TARGET), re.escape(RIGHTS)))
-        self.assertEqual(len(peer.recorded()), 1)
-        self.assertTrue(peer.recorded()[0][1].startswith(b"POST /1/events/AppOpened HTTP/1.1\r\n"))
+        [(_, request)] = peer.recorded()
+        self.assertTrue(request.startswith(b"POST /1/events/AppOpened HTTP/1.1\r\n"), request)
         self.assertEqual(proxy.refused, [])
 
         # A later version, built as the release build builds this one, finds the folder and keeps the logs.
@@ -78,9 +77,9 @@ class MsiPackage(unittest.TestCase):
             with open(os.path.join(folder, name), "w") as f:
                 f.write(name)
         self.msiexec(p, "/i", hs.windows_path(later))
-        self.assertEqual(sorted(os.listdir(folder)), sorted(INSTALLED + ["disable-triggers.cmd", "log.txt", "log2.txt"]))
-        with open(os.path.join(folder, "log2.txt")) as f:
-            self.assertEqual(f.read(), "log2.txt")
+        for name in ("log.txt", "log2.txt"):
+            with open(os.path.join(folder, name)) as f:
+                self.assertEqual(f.read(), name)
         self.assertEqual(self.entry(p, MSI), [None] * 4)
         self.assertEqual(self.entry(p, later)[:2], ["Quellix", "3.4"])
 
