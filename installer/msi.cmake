@@ -33,12 +33,14 @@ endif()
 string(TIMESTAMP epoch "%s" UTC)
 string(TIMESTAMP stamp "%Y-%m-%d %H:%M:%S" UTC)
 
-# wixl takes its sources from the folder it runs in.
 set(stage ${OUTFILE}.files)
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
-file(COPY ${EXE} ${DELIVERED}/stop-gwx-from-startup.bat ${DELIVERED}/readme.txt ${ICON}
-     DESTINATION ${stage} NO_SOURCE_PERMISSIONS)
+# wixl takes its sources from the folder it runs in, under the names the
+# package gives them.
+file(COPY_FILE ${EXE} ${stage}/quellix.exe)
+file(COPY_FILE ${ICON} ${stage}/quellix.ico)
+file(COPY ${DELIVERED}/stop-gwx-from-startup.bat ${DELIVERED}/readme.txt DESTINATION ${stage})
 file(GLOB staged ${stage}/*)
 list(SORT staged)
 execute_process(COMMAND touch -d @${epoch} ${staged} COMMAND_ERROR_IS_FATAL ANY)
