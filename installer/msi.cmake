@@ -73,6 +73,7 @@ foreach(name log.txt log2.txt disable-triggers.cmd)
   string(MAKE_C_IDENTIFIER "Remove_${name}" key)
   list(APPEND rows -q "INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('${key}', 'Program', '${name}', 'INSTALLDIR', 2)")
 endforeach()
+# msibuild takes -s (summary information: here the package code) only on its own.
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${FAKETIME} ${stamp}
           ${MSIBUILD} ${OUTFILE} -s "Quellix ${VERSION}" "Quellix Software" "Intel;1033" "{${package_code}}"
