@@ -4,7 +4,7 @@
 # another user, it asks sudo for this script alone.
 set -euo pipefail
 
-stamp=/var/lib/quellix-setup.v4
+stamp=/var/lib/quellix-setup.v5
 png_src=/var/cache/quellix/libpng/src/CMakeLists.txt
 if [ -f "$stamp" ] && [ -f "$png_src" ] && [ "${QUELLIX_FORCE_SETUP:-0}" != 1 ]; then
   exit 0
@@ -67,7 +67,8 @@ apt-get install -y -qq --no-install-recommends \
   libz-mingw-w64-dev googletest \
   wine wine64 wine32:i386 \
   xvfb xauth x11-utils imagemagick xdotool \
-  qemu-user zip unzip fonts-dejavu-core fonts-dejavu-extra nsis osslsigncode >/dev/null
+  qemu-user zip unzip fonts-dejavu-core fonts-dejavu-extra nsis osslsigncode \
+  wixl msitools faketime >/dev/null
 
 # libpng: Debian's source package, patches applied, unpacked once per machine.
 png_cache=/var/cache/quellix/libpng

@@ -2,34 +2,26 @@
 what it installs and registers, the start event it has the shipped exe send,
 and what its uninstaller removes and leaves.
 
-The shipped exe posts to the real analytics host. The prefix sends WinINet
-through a proxy (its Internet Settings, as a user's proxy would be set) that
-is a CONNECT tunnel on loopback to the local HTTPS peer and refuses every
-other target; where the machine allows, the whole test also runs in a
+The start event goes through the prefix's proxy to the local HTTPS peer
+(proxy_tunnel.py); where the machine allows, the whole test also runs in a
 private network namespace."""
 
 import os
-import re
-import select
-import shutil
 import socket
-import socketserver
 import subprocess
 import sys
-import threading
 import unittest
 
 import quellixtest as qt
 
 sys.path.insert(0, os.path.join(qt.SOURCE_DIR, "tests", "reporting"))
 import https_server as hs  # noqa: E402
+from proxy_tunnel import analytics_host, peer_behind_proxy, proxied_prefix  # noqa: E402
 
 ISOLATED = hs.isolate_network()
 I686_DIR = os.path.dirname(qt.EXE32) if qt.EXE32 else ""
 SETUP = os.path.join(I686_DIR, "release", "Quellix-3.3-setup.exe")
-TRUST = os.path.join(qt.BINARY_DIR, "tests", "qx_trust_ca.exe")
 WORK = os.path.join(qt.BINARY_DIR, "e2e", "setup-peer")
-INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellix"
 IFEO_GWX = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\GWX.EXE"
 WINDOWS_UPDATE = r"HKLM\SOFTWARE\Policies\Microsoft\Windows\WindowsUpdate"
@@ -38,64 +30,6 @@ SHORTCUT = ("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Qu
 INSTALLED = ["quellix.exe", "readme.txt", "stop-gwx-from-startup.bat", "uninstall.exe"]
 WRITTEN_BY_THE_PROGRAM = ["log.txt", "log2.txt", "disable-triggers.cmd"]
 SLOW = 900  # seconds: one 32-bit program under qemu-user takes minutes
-
-
-def analytics_host():
-    """The host the shipped exe was built to post to."""
-    with open(os.path.join(I686_DIR, "CMakeCache.txt")) as f:
-        return re.search(r"^QUELLIX_ANALYTICS_HOST:\w+=(.*)$", f.read(), re.M).group(1).strip()
-
-
-class TunnelProxy(socketserver.ThreadingTCPServer):
-    """An HTTP proxy on 127.0.0.1 that tunnels CONNECT to `allowed` (host:port)
-    into the local port `target`, and refuses everything else."""
-
-    daemon_threads = True
-    allow_reuse_address = True
-
-    def __init__(self, allowed, target):
-        self.allowed, self.target = allowed, target
-        self.tunnelled, self.refused = [], []
-        super().__init__((hs.HOST, 0), TunnelHandler)
-        threading.Thread(target=self.serve_forever, daemon=True).start()
-
-    @property
-    def port(self):
-        return self.server_address[1]
-
-    def stop(self):
-        self.shutdown()
-        self.server_close()
-
-
-class TunnelHandler(socketserver.StreamRequestHandler):
-    def handle(self):
-        request = self.rfile.readline(4096).decode("latin-1").split()
-        while self.rfile.readline(4096) not in (b"\r\n", b"\n", b""):
-            pass
-        server = self.server
-        if len(request) < 2 or request[0] != "CONNECT" or request[1] != server.allowed:
-            server.refused.append(" ".join(request[:2]))
-            self.wfile.write(b"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n")
-            return
-        server.tunnelled.append(request[1])
-        with socket.create_connection((hs.HOST, server.target), timeout=60) as peer:
-            self.wfile.write(b"HTTP/1.1 200 Connection established\r\n\r\n")
-            self.wfile.flush()
-            pipe(self.connection, peer)
-
-
-def pipe(a, b):
-    """Copies both ways until either side closes."""
-    while True:
-        ready, _, _ = select.select([a, b], [], [], 60)
-        if not ready:
-            return
-        for s in ready:
-            data = s.recv(65536)
-            if not data:
-                return
-            (b if s is a else a).sendall(data)
 
 
 class SetupProgram(unittest.TestCase):
@@ -107,16 +41,7 @@ class SetupProgram(unittest.TestCase):
             raise unittest.SkipTest("32-bit programs cannot run on this machine (no i386 support, no qemu-user binfmt)")
 
     def new_prefix(self, name, proxy_port):
-        p = qt.Prefix(name)
-        self.addCleanup(p.close)
-        # No Start menu entries of the throwaway prefix in the user's desktop
-        # menus; no proxy from the environment.
-        p.env["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
-        for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "no_proxy"):
-            p.env.pop(name, None)
-        self.reg_ok(p, "add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1", "/f")
-        self.reg_ok(p, "add", INTERNET_SETTINGS, "/v", "ProxyServer", "/d", "127.0.0.1:%d" % proxy_port, "/f")
-        return p
+        return proxied_prefix(self, name, proxy_port)
 
     def reg_ok(self, p, *args):
         rc, out = p.reg(*args)
@@ -140,15 +65,8 @@ class SetupProgram(unittest.TestCase):
         return p.reg_value(UNINSTALL_KEY, name, view)
 
     def test_silent_install_reports_once_and_uninstall_leaves_the_protection(self):
-        shutil.rmtree(WORK, ignore_errors=True)
-        hs.make_certificates(WORK)
-        peer = hs.Peer(WORK, ISOLATED, trusted_port=0).start()
-        self.addCleanup(peer.stop)
-        proxy = TunnelProxy("%s:443" % analytics_host(), peer.trusted_port)
-        self.addCleanup(proxy.stop)
-        p = self.new_prefix("setup", proxy.port)
-        r = p.wine([TRUST, hs.windows_path(os.path.join(WORK, "ca.der"))])
-        self.assertEqual(r.returncode, 0, r.stderr)
+        peer, proxy = peer_behind_proxy(self, WORK, ISOLATED)
+        p = proxied_prefix(self, "setup", proxy.port, trust_ca_in=WORK)
 
         self.assertEqual(self.run_setup(p), 0)
 

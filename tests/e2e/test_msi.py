@@ -1,0 +1,96 @@
+"""The release folder's MSI under msiexec in a WoW64 prefix: installation,
+start event (through the prefix's proxy), upgrade and uninstall."""
+
+import filecmp
+import glob
+import os
+import re
+import subprocess
+import unittest
+
+import quellixtest as qt
+from proxy_tunnel import I686_DIR, hs, peer_behind_proxy, proxied_prefix
+
+ISOLATED = hs.isolate_network()
+MSI = os.path.join(I686_DIR, "release", "Quellix-3.3.msi")
+WORK = os.path.join(qt.BINARY_DIR, "e2e", "msi-peer")
+IFEO_GWX = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\GWX.EXE"
+TARGET = "C:\\My Tools\\Quellix Blocker"
+RIGHTS = "/inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX"
+INSTALLED = ["quellix.exe", "readme.txt", "stop-gwx-from-startup.bat"]
+
+
+class MsiPackage(unittest.TestCase):
+    def setUp(self):  # not setUpClass: a skipped class counts as no test run, and exits 0, not 77
+        if not qt.EXE32 or not os.path.exists(MSI):
+            raise unittest.SkipTest("the i686 release folder has no MSI package (%s)" % MSI)
+        if not qt.i386_runs():
+            raise unittest.SkipTest("32-bit programs cannot run on this machine (no i386 support, no qemu-user binfmt)")
+
+    def msiexec(self, p, *args):
+        """Runs it to the end of what it started; the command lines it started."""
+        p.env["WINEDEBUG"] = "+process"
+        r = p.wine(["msiexec"] + list(args) + ["/qn"], timeout=900)
+        p.env["WINEDEBUG"] = "-all"
+        self.assertEqual(r.returncode, 0)
+        subprocess.run([qt.WINESERVER, "-w"], env=p.env, timeout=900)  # the start event is not waited for
+        started = re.findall(r'CreateProcessInternalW app .* cmdline L"(.*)"$', r.stderr.decode("latin-1"), re.M)
+        return [re.sub(r"\\(.)", r"\1", line) for line in started]
+
+    def entry(self, p, msi):
+        """DisplayName, DisplayVersion, Publisher and InstallLocation of its uninstall entry."""
+        code = re.search(r"^ProductCode\t(\S+)", subprocess.run(["msiinfo", "export", msi, "Property"],
+                         capture_output=True, text=True).stdout, re.M).group(1)
+        key = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + code
+        return [p.reg_value(key, name, "/reg:32") for name in ("DisplayName", "DisplayVersion", "Publisher", "InstallLocation")]
+
+    def test_install_upgrade_uninstall(self):
+        peer, proxy = peer_behind_proxy(self, WORK, ISOLATED)
+        p = proxied_prefix(self, "msi", proxy.port, trust_ca_in=WORK)
+        folder = os.path.join(p.drive_c, "My Tools", "Quellix Blocker")
+        # Windows puts a per-machine shortcut in the common Start menu, Wine's msiexec in the user's.
+        shortcuts = lambda: glob.glob(os.path.join(p.drive_c, "**", "Start Menu", "Programs", "Quellix.lnk"),
+                                      recursive=True)
+
+        started = self.msiexec(p, "/i", hs.windows_path(MSI), "INSTALLDIR=" + TARGET)
+        self.assertEqual(sorted(os.listdir(folder)), INSTALLED)
+        self.assertTrue(filecmp.cmp(qt.EXE32, os.path.join(folder, "quellix.exe"), shallow=False))
+        self.assertEqual(len(shortcuts()), 1)
+        self.assertEqual(self.entry(p, MSI), ["Quellix", "3.3", "Quellix Software", TARGET + "\\"])
+        # Wine keeps no access lists: what shows is the call.
+        [icacls] = [c for c in started if "icacls" in c.lower()]
+        self.assertRegex(icacls, r'(?i)^"?C:\\windows\\syswow64\\icacls\.exe"? "%s\\\." %s$'
+                         % (re.escape(TARGET), re.escape(RIGHTS)))
+        [(_, request)] = peer.recorded()
+        self.assertTrue(request.startswith(b"POST /1/events/AppOpened HTTP/1.1\r\n"), request)
+        self.assertEqual(proxy.refused, [])
+
+        # A later version, built as the release build builds this one, finds the folder and keeps the logs.
+        later = os.path.join(p.root, "Quellix-3.4.msi")
+        subprocess.run(["cmake", "-DVERSION=3.4", "-DEXE=" + qt.EXE32, "-DDELIVERED=" + qt.DELIVERED,
+                        "-DICON=" + os.path.join(qt.SOURCE_DIR, "src", "assets", "quellix.ico"),
+                        "-DWXS=" + os.path.join(qt.SOURCE_DIR, "installer", "quellix.wxs"), "-DOUTFILE=" + later,
+                        "-DWIXL=wixl", "-DMSIBUILD=msibuild", "-DFAKETIME=faketime",
+                        "-P", os.path.join(qt.SOURCE_DIR, "installer", "msi.cmake")], check=True)
+        for name in ("log.txt", "log2.txt", "disable-triggers.cmd"):
+            with open(os.path.join(folder, name), "w") as f:
+                f.write(name)
+        self.msiexec(p, "/i", hs.windows_path(later))
+        for name in ("log.txt", "log2.txt"):
+            with open(os.path.join(folder, name)) as f:
+                self.assertEqual(f.read(), name)
+        self.assertEqual(self.entry(p, MSI), [None] * 4)
+        self.assertEqual(self.entry(p, later)[:2], ["Quellix", "3.4"])
+
+        # The uninstall takes what the program wrote beside itself, and leaves its protections.
+        self.assertEqual(p.reg("add", IFEO_GWX, "/v", "Debugger", "/d", "quellix", "/f", "/reg:32")[0], 0)
+        self.msiexec(p, "/x", hs.windows_path(later))
+        self.assertFalse(os.path.exists(folder))
+        self.assertEqual(shortcuts(), [])
+        self.assertEqual(self.entry(p, later), [None] * 4)
+        self.assertEqual(p.reg_value(IFEO_GWX, "Debugger", "/reg:32"), "quellix")
+        self.assertEqual(len(peer.recorded()), 2, "one start event for each installation, none for the removal")
+
+
+if __name__ == "__main__":
+    qt.main()
