@@ -122,15 +122,15 @@ class SetupProgram(unittest.TestCase):
         rc, out = p.reg(*args)
         self.assertEqual(rc, 0, out)
 
-    def run_setup(self, p, *args):
+    def run_setup(self, p, *args, timeout=SLOW):
         # As typed at a command prompt: NSIS takes /D= unquoted, blanks and
         # all, which Wine's quoting of a separate argument would not give it.
         line = " ".join([hs.windows_path(SETUP), "/S"] + list(args))
-        return p.wine(["cmd", "/s", "/c", line], timeout=SLOW).returncode
+        return p.wine(["cmd", "/s", "/c", line], timeout=timeout).returncode
 
-    def wait_for_the_prefix(self, p):
+    def wait_for_the_prefix(self, p, timeout=SLOW):
         """Until every program in the prefix has ended."""
-        subprocess.run([qt.WINESERVER, "-w"], env=p.env, timeout=SLOW)
+        subprocess.run([qt.WINESERVER, "-w"], env=p.env, timeout=timeout)
 
     def unix(self, p, windows_path):
         self.assertTrue(windows_path[1:3] == ":\\", windows_path)
@@ -233,6 +233,19 @@ class SetupProgram(unittest.TestCase):
         for name, data in logs.items():
             with open(os.path.join(folder, name), "rb") as f:
                 self.assertEqual(f.read(), data, name)
+
+    def test_a_proxy_that_never_answers_holds_up_neither_setup_nor_the_start_event(self):
+        silent = socket.create_server((hs.HOST, 0))  # takes connections, never answers
+        self.addCleanup(silent.close)
+        p = self.new_prefix("setup-silent-proxy", silent.getsockname()[1])
+        # A guard, not a measure: without one a hanging setup hangs the test.
+        guard = 120 if qt.i386_mode.mode() == "native" else SLOW
+        self.assertEqual(self.run_setup(p, timeout=guard), 0)
+        self.assertEqual(sorted(os.listdir(self.unix(p, PROGRAM_FILES))), INSTALLED)
+        silent.setblocking(False)
+        held = silent.accept()[0]  # the start event did go to the proxy
+        self.addCleanup(held.close)  # open until "/postins" has given up by itself
+        self.wait_for_the_prefix(p, timeout=guard)
 
 
 if __name__ == "__main__":
