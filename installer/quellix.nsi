@@ -79,7 +79,9 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2016-2026 ${COMPANY}.
 Section "Quellix" SecMain
   SectionIn RO
   SetShellVarContext all
+  Call ChooseOwnFolder
   SetOutPath "$INSTDIR"
+  Call ProtectFolderOutsideProgramFiles
   ; Over an earlier version, log.txt and log2.txt stay as they are.
   File "${EXE}"
   File "${DELIVERED}/stop-gwx-from-startup.bat"
@@ -118,6 +120,41 @@ Section "Quellix" SecMain
   System::Free $1
   System::Free $2
 SectionEnd
+
+; A folder that holds anything but the earlier installation is the user's:
+; the program then goes into a Quellix folder inside it, so that neither
+; setup nor the uninstaller touches the user's files.
+Function ChooseOwnFolder
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${Do}
+    ${If} $INSTDIR == $1
+      ${Break}
+    ${EndIf}
+    ${DirState} "$INSTDIR" $0
+    ${If} $0 <> 1
+      ${Break}
+    ${EndIf}
+    StrCpy $INSTDIR "$INSTDIR\Quellix"
+  ${Loop}
+FunctionEnd
+
+; Program Files lets only administrators change what is in it. A folder
+; elsewhere inherits rights that may let every signed-in user change the
+; files the elevated program runs, so it gets an access list of its own:
+; SYSTEM and Administrators full control, Users read and execute, nothing
+; inherited from above.
+Function ProtectFolderOutsideProgramFiles
+  StrLen $1 "$PROGRAMFILES\"
+  StrCpy $0 "$INSTDIR" $1
+  StrLen $3 "$PROGRAMFILES64\"
+  StrCpy $2 "$INSTDIR" $3
+  ${IfNot} $0 == "$PROGRAMFILES\"
+  ${AndIfNot} $2 == "$PROGRAMFILES64\"
+    nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+    Pop $0
+    DetailPrint "Own access list for $INSTDIR (icacls): $0"
+  ${EndIf}
+FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext all

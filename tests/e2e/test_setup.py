@@ -238,8 +238,7 @@ class SetupProgram(unittest.TestCase):
         silent = socket.create_server((hs.HOST, 0))  # takes connections, never answers
         self.addCleanup(silent.close)
         p = self.new_prefix("setup-silent-proxy", silent.getsockname()[1])
-        # A guard, not a measure: without one a hanging setup hangs the test.
-        guard = 120 if qt.i386_mode.mode() == "native" else SLOW
+        guard = 120 if qt.i386_mode.mode() == "native" else SLOW  # against a hang, not a measure
         self.assertEqual(self.run_setup(p, timeout=guard), 0)
         self.assertEqual(sorted(os.listdir(self.unix(p, PROGRAM_FILES))), INSTALLED)
         silent.setblocking(False)
@@ -247,6 +246,22 @@ class SetupProgram(unittest.TestCase):
         self.addCleanup(held.close)  # open until "/postins" has given up by itself
         self.wait_for_the_prefix(p, timeout=guard)
 
+    def test_a_folder_of_the_users_keeps_its_files(self):
+        holder = socket.socket()  # no one listening: the start event cannot go
+        self.addCleanup(holder.close)
+        holder.bind((hs.HOST, 0))
+        p = self.new_prefix("setup-users-folder", holder.getsockname()[1])
+        tools = self.unix(p, "C:\\Tools")
+        os.makedirs(tools)
+        with open(os.path.join(tools, "readme.txt"), "wb") as f:
+            f.write(b"my tools\r\n")
+        self.assertEqual(self.run_setup(p, "/D=C:\\Tools"), 0)
+        self.assertEqual(sorted(os.listdir(os.path.join(tools, "Quellix"))), INSTALLED)
+        self.assertEqual(p.wine(["C:\\Tools\\Quellix\\uninstall.exe", "/S"], timeout=SLOW).returncode, 0)
+        self.wait_for_the_prefix(p)
+        self.assertEqual(os.listdir(tools), ["readme.txt"])
+        with open(os.path.join(tools, "readme.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"my tools\r\n")
 
 if __name__ == "__main__":
     qt.main()
