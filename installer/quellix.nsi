@@ -81,10 +81,17 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2016-2026 ${COMPANY}.
 
 !insertmacro MUI_LANGUAGE "English"
 
+; How long setup waits for "quellix.exe /postins" before it goes on.
+!define POSTINS_WAIT_MS 30000
+!define STARTF_USESHOWWINDOW 0x1
+!define CREATE_NO_WINDOW 0x08000000
+
 Section "Quellix" SecMain
   SectionIn RO
   SetShellVarContext all
+  Call ChooseOwnFolder
   SetOutPath "$INSTDIR"
+  Call ProtectFolderOutsideProgramFiles
   ; Over an earlier version, log.txt and log2.txt stay as they are.
   File "${EXE}"
   File "${DELIVERED}/stop-gwx-from-startup.bat"
@@ -106,12 +113,58 @@ Section "Quellix" SecMain
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 
-  ; Last: the start event. Hidden and waited for; whatever it returns, the
-  ; installation has succeeded.
+  ; Last: the start event, hidden. Setup waits for it a while at most, then
+  ; goes on as when nothing listens: whatever it does, the installation has
+  ; succeeded. (nsExec would wait for ever on a start event that never ends.)
   DetailPrint "Reporting the installation..."
-  nsExec::Exec '"$INSTDIR\quellix.exe" /postins'
-  Pop $0
+  System::Call '*(&l4, p 0, p 0, p 0, i 0, i 0, i 0, i 0, i 0, i 0, i 0, i ${STARTF_USESHOWWINDOW}, &i2 ${SW_HIDE}, &i2 0, p 0, p 0, p 0, p 0) p .r1'
+  System::Call '*(p 0, p 0, i 0, i 0) p .r2'
+  StrCpy $3 '"$INSTDIR\quellix.exe" /postins'
+  System::Call 'kernel32::CreateProcess(p 0, t r3, p 0, p 0, i 0, i ${CREATE_NO_WINDOW}, p 0, p 0, p r1, p r2) i .r0'
+  ${If} $0 <> 0
+    System::Call '*$2(p .r4, p .r5)'
+    System::Call 'kernel32::WaitForSingleObject(p r4, i ${POSTINS_WAIT_MS})'
+    System::Call 'kernel32::CloseHandle(p r4)'
+    System::Call 'kernel32::CloseHandle(p r5)'
+  ${EndIf}
+  System::Free $1
+  System::Free $2
 SectionEnd
+
+; A folder that holds anything but the earlier installation is the user's:
+; the program then goes into a Quellix folder inside it, so that neither
+; setup nor the uninstaller touches the user's files.
+Function ChooseOwnFolder
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${Do}
+    ${If} $INSTDIR == $1
+      ${Break}
+    ${EndIf}
+    ${DirState} "$INSTDIR" $0
+    ${If} $0 <> 1
+      ${Break}
+    ${EndIf}
+    StrCpy $INSTDIR "$INSTDIR\Quellix"
+  ${Loop}
+FunctionEnd
+
+; Program Files lets only administrators change what is in it. A folder
+; elsewhere inherits rights that may let every signed-in user change the
+; files the elevated program runs, so it gets an access list of its own:
+; SYSTEM and Administrators full control, Users read and execute, nothing
+; inherited from above.
+Function ProtectFolderOutsideProgramFiles
+  StrLen $1 "$PROGRAMFILES\"
+  StrCpy $0 "$INSTDIR" $1
+  StrLen $3 "$PROGRAMFILES64\"
+  StrCpy $2 "$INSTDIR" $3
+  ${IfNot} $0 == "$PROGRAMFILES\"
+  ${AndIfNot} $2 == "$PROGRAMFILES64\"
+    nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+    Pop $0
+    DetailPrint "Own access list for $INSTDIR (icacls): $0"
+  ${EndIf}
+FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext all

@@ -110,6 +110,11 @@ BOOL WINAPI InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWOR
                                                      buffer, toRead, read);
 }
 
+BOOL WINAPI InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length) {
+  return CallSystemDll<decltype(::InternetSetOptionA)>(kWinInet, "InternetSetOptionA", FALSE,
+                                                       handle, option, buffer, length);
+}
+
 BOOL WINAPI InternetCloseHandle(HINTERNET handle) {
   return CallSystemDll<decltype(::InternetCloseHandle)>(kWinInet, "InternetCloseHandle", FALSE,
                                                         handle);

@@ -57,6 +57,7 @@ HINTERNET WINAPI HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR obje
 BOOL WINAPI HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength,
                              LPVOID optional, DWORD optionalLength);
 BOOL WINAPI InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read);
+BOOL WINAPI InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length);
 BOOL WINAPI InternetCloseHandle(HINTERNET handle);
 
 // The input method, from imm32 (which the window system loads anyway).

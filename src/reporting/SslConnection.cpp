@@ -22,6 +22,14 @@ const char kMemoryException[] = "Memory Exception occured";
 constexpr DWORD kReadBufferSize = 1024;
 constexpr DWORD kReadPiece = kReadBufferSize - 1;
 
+// Connecting, sending and each wait for an answer give up after this long,
+// so that one exchange ends within about half a minute even behind a proxy
+// that takes the connection and never answers: left to the platform, such a
+// wait had no end, and the setup that waits for "/postins" with it.
+constexpr DWORD kTimeoutMs = 10000;
+const DWORD kTimeoutOptions[] = {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                                 INTERNET_OPTION_RECEIVE_TIMEOUT};
+
 }  // namespace
 
 CSslConnection::~CSslConnection() { Close(); }
@@ -50,6 +58,13 @@ bool CSslConnection::ConnectToHttpsServer(const std::string& verb) {
       Fail(kCannotConnect);
       Close();
       return false;
+    }
+    // On the connection, whose requests take them over (Wine ignores send
+    // and receive time-outs given to the internet handle). Should one be
+    // refused, the exchange still goes ahead with the platform's own.
+    for (const DWORD option : kTimeoutOptions) {
+      DWORD timeout = kTimeoutMs;
+      late::InternetSetOptionA(ConnectionHandle.get(), option, &timeout, sizeof(timeout));
     }
     RequestHandle.reset(late::HttpOpenRequestA(ConnectionHandle.get(), verb.c_str(),
                                                ObjectName.c_str(), nullptr, "", nullptr,

@@ -40,7 +40,8 @@ class CSslConnection {
   HINTERNET GetRequestHandle() const { return RequestHandle.get(); }
   HINTERNET GetConnectionHandle() const { return ConnectionHandle.get(); }
 
-  // Opens a fresh internet handle, the connection and a request with `verb`.
+  // Opens a fresh internet handle, the connection (with connect, send and
+  // receive time-outs of its own) and a request with `verb`.
   // After a failure nothing is left open, so the caller may simply call again.
   // RequestContext goes up by one on success only.
   bool ConnectToHttpsServer(const std::string& verb);

@@ -47,15 +47,15 @@ class SetupProgram(unittest.TestCase):
         rc, out = p.reg(*args)
         self.assertEqual(rc, 0, out)
 
-    def run_setup(self, p, *args):
+    def run_setup(self, p, *args, timeout=SLOW):
         # As typed at a command prompt: NSIS takes /D= unquoted, blanks and
         # all, which Wine's quoting of a separate argument would not give it.
         line = " ".join([hs.windows_path(SETUP), "/S"] + list(args))
-        return p.wine(["cmd", "/s", "/c", line], timeout=SLOW).returncode
+        return p.wine(["cmd", "/s", "/c", line], timeout=timeout).returncode
 
-    def wait_for_the_prefix(self, p):
+    def wait_for_the_prefix(self, p, timeout=SLOW):
         """Until every program in the prefix has ended."""
-        subprocess.run([qt.WINESERVER, "-w"], env=p.env, timeout=SLOW)
+        subprocess.run([qt.WINESERVER, "-w"], env=p.env, timeout=timeout)
 
     def unix(self, p, windows_path):
         self.assertTrue(windows_path[1:3] == ":\\", windows_path)
@@ -152,6 +152,34 @@ class SetupProgram(unittest.TestCase):
             with open(os.path.join(folder, name), "rb") as f:
                 self.assertEqual(f.read(), data, name)
 
+    def test_a_proxy_that_never_answers_holds_up_neither_setup_nor_the_start_event(self):
+        silent = socket.create_server((hs.HOST, 0))  # takes connections, never answers
+        self.addCleanup(silent.close)
+        p = self.new_prefix("setup-silent-proxy", silent.getsockname()[1])
+        guard = 120 if qt.i386_mode.mode() == "native" else SLOW  # against a hang, not a measure
+        self.assertEqual(self.run_setup(p, timeout=guard), 0)
+        self.assertEqual(sorted(os.listdir(self.unix(p, PROGRAM_FILES))), INSTALLED)
+        silent.setblocking(False)
+        held = silent.accept()[0]  # the start event did go to the proxy
+        self.addCleanup(held.close)  # open until "/postins" has given up by itself
+        self.wait_for_the_prefix(p, timeout=guard)
+
+    def test_a_folder_of_the_users_keeps_its_files(self):
+        holder = socket.socket()  # no one listening: the start event cannot go
+        self.addCleanup(holder.close)
+        holder.bind((hs.HOST, 0))
+        p = self.new_prefix("setup-users-folder", holder.getsockname()[1])
+        tools = self.unix(p, "C:\\Tools")
+        os.makedirs(tools)
+        with open(os.path.join(tools, "readme.txt"), "wb") as f:
+            f.write(b"my tools\r\n")
+        self.assertEqual(self.run_setup(p, "/D=C:\\Tools"), 0)
+        self.assertEqual(sorted(os.listdir(os.path.join(tools, "Quellix"))), INSTALLED)
+        self.assertEqual(p.wine(["C:\\Tools\\Quellix\\uninstall.exe", "/S"], timeout=SLOW).returncode, 0)
+        self.wait_for_the_prefix(p)
+        self.assertEqual(os.listdir(tools), ["readme.txt"])
+        with open(os.path.join(tools, "readme.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"my tools\r\n")
 
 if __name__ == "__main__":
     qt.main()
