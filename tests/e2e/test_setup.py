@@ -181,5 +181,6 @@ class SetupProgram(unittest.TestCase):
         with open(os.path.join(tools, "readme.txt"), "rb") as f:
             self.assertEqual(f.read(), b"my tools\r\n")
 
+
 if __name__ == "__main__":
     qt.main()
