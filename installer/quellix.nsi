@@ -15,6 +15,9 @@
 
 Unicode true
 SetCompressor /SOLID lzma
+; No file times in the setup (File keeps each file's by default): the same
+; files pack to the same bytes whenever they are built.
+SetDateSave off
 RequestExecutionLevel admin
 
 !include "MUI2.nsh"
