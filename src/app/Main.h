@@ -101,6 +101,9 @@ class TfrmScann : public TForm {
   // The status area for the GWX state found at start-up.
   void ShowGwxState(int state);
 
+  // "/postins" or "/auto": no window, so nobody to read a box or a page.
+  bool FWindowless = false;
+
   // A stop pass is running. It handles the window's messages while it waits,
   // so a second click or Enter on "Stop GWX!" can arrive before the button
   // hides; such a click starts nothing.

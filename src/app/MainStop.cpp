@@ -11,6 +11,16 @@
 #include "removal/TaskCommands.h"
 #include "removal/Wow64.h"
 
+namespace {
+
+std::string UnusableFolderMessage() {
+  return "Quellix cannot work in the folder\n" + ExecutableFolderShown() +
+         "\nIts name is too long or has characters that this Windows cannot pass to "
+         "Quellix. Please, move Quellix to a folder with a short, plain name.";
+}
+
+}  // namespace
+
 void TfrmScann::btStopClick(TComponent*) {
   if (FStopping) return;
   FStopping = true;
@@ -22,6 +32,11 @@ void TfrmScann::btStopClick(TComponent*) {
   std::vector<std::string> commands;
   try {
     const std::string folder = ExecutableFolder();
+    if (folder.empty()) {
+      // Nothing is done from there: every file of the pass lies in that folder.
+      Application->MessageBox(UnusableFolderMessage());
+      return;
+    }
     const std::string batchFile = folder + "stop-gwx-from-startup.bat";
     const std::string commandFile = folder + "disable-triggers.cmd";
     const std::string system = NativeSystemFolder(WindowsDir, g_Is64BitWindows);
@@ -40,7 +55,9 @@ void TfrmScann::btStopClick(TComponent*) {
     StartupMark("command-file");
     if (!FileExists(batchFile)) {
       Application->MessageBox("Quelix is corrupted. Please, download Quellix.");
-      late::ShellExecuteA(nullptr, "open", WebPageAddress(TWebPage::WhatIsGwx).c_str(), "", "", SW_SHOWNORMAL);
+      // Without a window no one is there to read the page.
+      if (!FWindowless)
+        late::ShellExecuteA(nullptr, "open", WebPageAddress(TWebPage::WhatIsGwx).c_str(), "", "", SW_SHOWNORMAL);
       return;
     }
 

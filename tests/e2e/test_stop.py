@@ -160,6 +160,27 @@ class AutoPass(unittest.TestCase):
         self.assertEqual(m[-3:], ["ResetFileRights: " + gwx + " :1", "Error renaming GWX", "GWX renamed"])
 
 
+class AutoFromAFolderOutsideTheCodePage(unittest.TestCase):
+    """The shipped exe as a WoW64 process, unpacked into a folder whose name
+    the ANSI code page (Wine's: 1252) cannot spell."""
+    TARGETS = ("wow64",)
+
+    def test_auto_works_through_the_short_name_and_ends(self):
+        p = qt.Prefix("stop-unicode")
+        self.addCleanup(p.close)
+        p.app_dir = os.path.join(p.drive_c, "\u5de5\u5177 Quellix")
+        p.install()
+        p.seed_gwx(tasks=())
+        # Started by its own name in its folder: no character of the folder's
+        # name passes through the command line.
+        rc, _ = p.run_exe(["/auto"], exe="quellix.exe", timeout=900)
+        self.assertEqual(rc, 0)
+        self.assertFalse(os.path.exists(p.system32("GWX")))
+        self.assertEqual(sorted(os.listdir(p.system32("GWX-"))), sorted(qt.GWX_EXECUTABLES))
+        self.assertEqual(messages(p.read_app_file("log2.txt"))[-1], "GWX renamed")
+        self.assertTrue(p.read_app_file("log.txt").startswith(b"Quellix: stopping GWX programs"))
+
+
 class WindowPass(unittest.TestCase):
     """The pass as a user sees it, driven by clicks on the running window."""
 
