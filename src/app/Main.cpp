@@ -285,3 +285,16 @@ void TfrmScann::ShowGwxState(int state) {
   lblViewlog->Hide();
   panSuccess->Show();
 }
+
+void TfrmScann::ShowPassOutcome(bool disabled) {
+  if (!disabled) {
+    // No smiling face: the words take the panel's width, the log link under them.
+    Image1->Hide();
+    lblSuccess->SetBounds(8, 8, 290, 36);
+    lblSuccess->SetAlignment(taCenter);
+    lblSuccess->SetWordWrap(true);
+    lblSuccess->SetCaption("GWX could not be disabled. Run Quellix as an administrator.");
+    lblViewlog->SetBounds(94, 50, 118, 18);
+  }
+  panSuccess->Show();
+}

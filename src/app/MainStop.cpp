@@ -69,8 +69,6 @@ void TfrmScann::btStopClick(TComponent*) {
     StartupMark("batch-run");
     RunAndWait(commandFile, ">>log.txt", folder, SW_HIDE);
     StartupMark("command-file-run");
-    pnlWait->Hide();
-    panSuccess->Show();
 
     const std::string gwx = system + "GWX";
     if (PathExists(gwx)) {
@@ -79,6 +77,10 @@ void TfrmScann::btStopClick(TComponent*) {
       RenameGwx(gwx);
       StartupMark("renamed");
     }
+    // The outcome is known only now: a GWX folder still at its name is not
+    // disabled, whatever the scripts did.
+    pnlWait->Hide();
+    ShowPassOutcome(!PathExists(gwx));
   } catch (...) {
     // Nothing of a failed pass is shown; the diagnostic log has the details.
   }

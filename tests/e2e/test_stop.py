@@ -232,6 +232,31 @@ class WindowPass(unittest.TestCase):
         self.p.driver("close", "Quellix 3.3")
         self.assertEqual(proc.wait(timeout=60), 0)
 
+    def test_a_pass_that_leaves_gwx_in_place_says_so(self):
+        # Both names taken: GWX- holds a file in use, GWX-- is there.
+        os.makedirs(self.p.system32("GWX-"))
+        os.makedirs(self.p.system32("GWX--"))
+        with open(self.p.system32("GWX-", "locked.dll"), "w") as f:
+            f.write("in use")
+        holder = qt.subprocess.Popen([qt.WINE64, qt.DRIVER, "hold", SYS32 + "GWX-\\locked.dll", "120000"],
+                                     env=self.p.env, stdout=qt.subprocess.PIPE, stderr=qt.subprocess.DEVNULL)
+        self.addCleanup(lambda: (holder.kill(), holder.wait(), holder.stdout.close()))
+        self.assertEqual(holder.stdout.readline().strip(), b"held")
+        proc = self.start()
+        self.p.click_at(162 + 97, 67 + 26)  # "Stop GWX!"
+        failed = "GWX could not be disabled. Run Quellix as an administrator."
+        self.assertTrue(qt.wait_until(lambda: failed in self.visible(), 120), self.visible().keys())
+        shown = self.visible()
+        self.assertIn("View execution log...", shown)
+        self.assertNotIn("GWX has been successfully disabled!", shown)
+        self.assertFalse([c for c in self.p.controls() if c["visible"] and c["cls"] == "TImage"],
+                         "no success picture")
+        self.assertTrue(os.path.isdir(self.p.system32("GWX")))
+        self.assertEqual(messages(self.p.read_app_file("log2.txt"))[-2:], ["Error renaming GWX"] * 2)
+        self.p.screenshot_window("window-not-disabled")
+        self.p.driver("close", "Quellix 3.3")
+        self.assertEqual(proc.wait(timeout=60), 0)
+
     def test_stop_waiting_then_success_panel_and_log(self):
         # A batch file that keeps running for a minute unless the wait is abandoned.
         shutil.copy(qt.DRIVER, self.p.app("sleeper.exe"))
