@@ -15,7 +15,7 @@ class AutoWithoutGwx(unittest.TestCase):
         p = qt.Prefix("startup-auto")
         self.addCleanup(p.close)
         p.install()
-        os.makedirs(p.system32("GWX--"))   # moved aside by an earlier pass: nothing to stop
+        os.makedirs(p.system32("GWX--"))   # a second-choice name is no GWX
         proc = p.start_exe(["/auto"])
         # No window may appear while it runs.
         appeared = False
