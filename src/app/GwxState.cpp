@@ -8,8 +8,8 @@ std::string GwxFolder(const std::string& windowsDir, bool is64Bit) {
 }
 
 int DetectGwxState(const std::string& windowsDir, bool is64Bit) {
-  std::string path = GwxFolder(windowsDir, is64Bit);
+  const std::string path = GwxFolder(windowsDir, is64Bit);
   if (PathExists(path)) return gwxInstalled;
-  path += "-";
-  return PathExists(path) ? gwxDisabled : gwxNotInstalled;
+  // An earlier pass that found GWX- taken moved GWX to GWX--: disabled too.
+  return PathExists(path + "-") || PathExists(path + "--") ? gwxDisabled : gwxNotInstalled;
 }

@@ -6,7 +6,8 @@
 enum GwxState { gwxInstalled = 0, gwxNotInstalled = 1, gwxDisabled = 2 };
 
 // The GWX folder is probed first, so with both folders present the state is
-// "installed". A plain file counts like a folder; a failed probe counts as
+// "installed"; GWX moved to either of the stop procedure's names counts as
+// "disabled". A plain file counts like a folder; a failed probe counts as
 // "not there".
 int DetectGwxState(const std::string& windowsDir, bool is64Bit);
 

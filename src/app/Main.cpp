@@ -25,6 +25,10 @@ TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
   WindowsDir.clear();
 
   const RunMode mode = ModeForArgument(ParamStr(1));
+  FWindowless = mode != RunMode::Interactive;
+  // A box that nobody can close would hold the run for ever: its text goes
+  // to the diagnostic log instead.
+  if (FWindowless) Application->MessageSink = WriteLog;
   // Post-install: the start event before anything else; the run ends as soon
   // as the message loop starts.
   if (mode == RunMode::PostInstall) {
@@ -32,7 +36,8 @@ TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
     SendAppOpenedEvent();
     Application->Terminate();
   }
-  g_DiagnosticLogPath = ExecutableFolder() + "log2.txt";
+  const std::string folder = ExecutableFolder();
+  if (!folder.empty()) g_DiagnosticLogPath = folder + "log2.txt";
   const bool automatic = mode == RunMode::Automatic;
   if (automatic) Application->ShowMainForm = false;
 
@@ -278,5 +283,18 @@ void TfrmScann::ShowGwxState(int state) {
   lblSuccess->SetCaption(state == gwxNotInstalled ? "GWX is not installed" : "GWX is disabled");
   btStop->Hide();
   lblViewlog->Hide();
+  panSuccess->Show();
+}
+
+void TfrmScann::ShowPassOutcome(bool disabled) {
+  if (!disabled) {
+    // No smiling face: the words take the panel's width, the log link under them.
+    Image1->Hide();
+    lblSuccess->SetBounds(8, 8, 290, 36);
+    lblSuccess->SetAlignment(taCenter);
+    lblSuccess->SetWordWrap(true);
+    lblSuccess->SetCaption("GWX could not be disabled. Run Quellix as an administrator.");
+    lblViewlog->SetBounds(94, 50, 118, 18);
+  }
   panSuccess->Show();
 }

@@ -100,6 +100,12 @@ class TfrmScann : public TForm {
   void StyleControls();
   // The status area for the GWX state found at start-up.
   void ShowGwxState(int state);
+  // The status area at the end of a pass: the success panel, or in its place
+  // the word that GWX is still there.
+  void ShowPassOutcome(bool disabled);
+
+  // "/postins" or "/auto": no window, so nobody to read a box or a page.
+  bool FWindowless = false;
 
   // A stop pass is running. It handles the window's messages while it waits,
   // so a second click or Enter on "Stop GWX!" can arrive before the button

@@ -43,8 +43,8 @@ void TfrmScann::lblFeedbackClick(TComponent*) {
 }
 
 void TfrmScann::lblReadmeClick(TComponent*) {
-  const std::string path = ExecutableFolder() + "readme.txt";
-  if (FileExists(path)) ShellOpen(path, SW_SHOW);
+  const std::string folder = ExecutableFolder();
+  if (!folder.empty() && FileExists(folder + "readme.txt")) ShellOpen(folder + "readme.txt", SW_SHOW);
 }
 
 void TfrmScann::lblViewlogClick(TComponent*) {

@@ -11,6 +11,16 @@
 #include "removal/TaskCommands.h"
 #include "removal/Wow64.h"
 
+namespace {
+
+std::string UnusableFolderMessage() {
+  return "Quellix cannot work in the folder\n" + ExecutableFolderShown() +
+         "\nIts name is too long or has characters that this Windows cannot pass to "
+         "Quellix. Please, move Quellix to a folder with a short, plain name.";
+}
+
+}  // namespace
+
 void TfrmScann::btStopClick(TComponent*) {
   if (FStopping) return;
   FStopping = true;
@@ -22,6 +32,11 @@ void TfrmScann::btStopClick(TComponent*) {
   std::vector<std::string> commands;
   try {
     const std::string folder = ExecutableFolder();
+    if (folder.empty()) {
+      // Nothing is done from there: every file of the pass lies in that folder.
+      Application->MessageBox(UnusableFolderMessage());
+      return;
+    }
     const std::string batchFile = folder + "stop-gwx-from-startup.bat";
     const std::string commandFile = folder + "disable-triggers.cmd";
     const std::string system = NativeSystemFolder(WindowsDir, g_Is64BitWindows);
@@ -40,7 +55,9 @@ void TfrmScann::btStopClick(TComponent*) {
     StartupMark("command-file");
     if (!FileExists(batchFile)) {
       Application->MessageBox("Quelix is corrupted. Please, download Quellix.");
-      late::ShellExecuteA(nullptr, "open", WebPageAddress(TWebPage::WhatIsGwx).c_str(), "", "", SW_SHOWNORMAL);
+      // Without a window no one is there to read the page.
+      if (!FWindowless)
+        late::ShellExecuteA(nullptr, "open", WebPageAddress(TWebPage::WhatIsGwx).c_str(), "", "", SW_SHOWNORMAL);
       return;
     }
 
@@ -52,8 +69,6 @@ void TfrmScann::btStopClick(TComponent*) {
     StartupMark("batch-run");
     RunAndWait(commandFile, ">>log.txt", folder, SW_HIDE);
     StartupMark("command-file-run");
-    pnlWait->Hide();
-    panSuccess->Show();
 
     const std::string gwx = system + "GWX";
     if (PathExists(gwx)) {
@@ -62,6 +77,10 @@ void TfrmScann::btStopClick(TComponent*) {
       RenameGwx(gwx);
       StartupMark("renamed");
     }
+    // The outcome is known only now: a GWX folder still at its name is not
+    // disabled, whatever the scripts did.
+    pnlWait->Hide();
+    ShowPassOutcome(!PathExists(gwx));
   } catch (...) {
     // Nothing of a failed pass is shown; the diagnostic log has the details.
   }

@@ -156,9 +156,11 @@ void TApplication::HandleException(const std::exception& e) { ShowException(e); 
 void TApplication::ShowException(const std::exception& e) {
   std::string text = e.what();
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  if (MessageSink) return MessageSink(text);
   ::MessageBoxA(nullptr, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }
 
 void TApplication::MessageBox(const std::string& text) {
+  if (MessageSink) return MessageSink(text);
   ::MessageBoxA(nullptr, text.c_str(), title_.c_str(), MB_OK | MB_TASKMODAL);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <string>
 
 class TForm;
@@ -50,6 +51,10 @@ class TApplication {
   bool Terminated() const { return terminated_; }
   // Handles every message waiting in the queue, then returns.
   void ProcessMessages();
+
+  // Where the text of every box goes instead, when set: a run that shows no
+  // window has nobody to close one.
+  std::function<void(const std::string&)> MessageSink;
 
   void HandleException(const std::exception& e);
   void ShowException(const std::exception& e);

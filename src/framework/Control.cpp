@@ -345,9 +345,24 @@ void TWinControl::CreateHandle() {
     throw std::runtime_error("Cannot create window for '" + Name + "' (error " +
                              std::to_string(::GetLastError()) + ")");
   handle_ = hwnd;
+  if (style & WS_CHILD) TakeDesignedPlaceInStack();
   CreateChildHandles();
   AlignControls();
   HandleCreated();
+}
+
+void TWinControl::TakeDesignedPlaceInStack() {
+  // A new window goes under all its siblings; one made late (a control that
+  // first shows now) belongs where its place among them puts it: under the
+  // controls before it, over those after it, as when all are made at once.
+  HWND above = HWND_TOP;
+  for (TWinControl* sibling : parent_->controls_) {
+    if (sibling == this) break;
+    if (sibling->handle_) above = sibling->handle_;
+  }
+  const HWND now = ::GetWindow(handle_, GW_HWNDPREV);  // the window just over it
+  if (now == (above == HWND_TOP ? nullptr : above)) return;  // made in order: in place
+  ::SetWindowPos(handle_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TWinControl::CreateChildHandles() {
@@ -396,22 +411,20 @@ void TWinControl::OnMouseMove() {
 
 void TWinControl::OnMouseLeave() {
   mouseInside_ = false;
+  clicking_ = false;  // a press that left is no click, even back over the control
   Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
 }
 
 void TWinControl::OnMouseDown() {
   if (Designing()) return;  // a designer's clicks select, they do not click
-  // Only what answers clicks holds the mouse until the release. Anything else
-  // lets the release go where the pointer is: a button released over clicks.
-  if (!OnClick) return;
-  clicking_ = true;
-  ::SetCapture(handle_);
+  // The mouse is not held: its release goes where the pointer is, and a
+  // button released over clicks, wherever the press began.
+  clicking_ = static_cast<bool>(OnClick);
 }
 
 void TWinControl::OnMouseUp(LPARAM position) {
   if (!clicking_) return;
   clicking_ = false;
-  ::ReleaseCapture();
   const POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
   const RECT client = ClientRect();
   if (::PtInRect(&client, at)) Click();
@@ -452,9 +465,6 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP:
       OnMouseUp(lParam);
       return 0;
-    case WM_CAPTURECHANGED:
-      clicking_ = false;
-      break;
     case WM_SETCURSOR:
       if (OnSetCursor(lParam)) return TRUE;
       break;

@@ -170,6 +170,9 @@ class TWinControl : public TComponent {
   void InsertControl(TWinControl* child);
   void RemoveControl(TWinControl* child);
   void CreateChildHandles();
+  // Puts a new child window in the stacking order its place among the
+  // parent's controls gives it (the first is on top).
+  void TakeDesignedPlaceInStack();
   void ParentRealign();
   bool ContainsFocus() const;
   // A border, an edge or a scroll bar around the client area.

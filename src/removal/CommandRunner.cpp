@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "framework/Application.h"
 #include "framework/Handles.h"
 #include "framework/Seam.h"
 #include "framework/SystemDll.h"
@@ -26,7 +27,9 @@ void WaitResponsively(HANDLE process) {
   for (;;) {
     // WAIT_FAILED ends the wait too: the handle would never be signalled.
     if (::WaitForSingleObject(process, kWaitSliceMs) != WAIT_TIMEOUT) return;
-    if (g_StopWaiting) return;
+    // A close of the program ends every wait, as "Stop Waiting..." ends one:
+    // the pass then finishes its steps and the program ends.
+    if (g_StopWaiting || Application->Terminated()) return;
     MSG msg;
     if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
     if (msg.message == WM_QUIT) {

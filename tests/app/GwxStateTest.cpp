@@ -25,7 +25,7 @@ TEST_F(GwxState, StateFollowsTheFoldersFound) {
   EXPECT_EQ(DetectGwxState(dir, false), gwxNotInstalled);
 
   ::CreateDirectoryA(In("SYSTEM32", "GWX--").c_str(), nullptr);
-  EXPECT_EQ(DetectGwxState(dir, false), gwxNotInstalled) << "GWX-- is not recognised";
+  EXPECT_EQ(DetectGwxState(dir, false), gwxDisabled) << "the second name of a rename";
 
   ::CreateDirectoryA(In("SYSTEM32", "GWX-").c_str(), nullptr);
   EXPECT_EQ(DetectGwxState(dir, false), gwxDisabled);

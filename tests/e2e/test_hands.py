@@ -71,6 +71,17 @@ class Hands(unittest.TestCase):
         self.assertTrue({"GWX has been successfully disabled!", "View execution log..."} <= shown)
         self.close()
 
+    def test_closing_during_a_pass_lets_it_finish_and_ends(self):
+        self.start("close")
+        for i in range(2000):  # a task walk long enough for the close to come during it
+            os.makedirs(self.p.system32("Tasks", "Microsoft", "Windows", "Setup", "GWXTriggers", "E%04d" % i))
+        shutil.copy(qt.DRIVER, self.p.app("sleeper.exe"))
+        with open(self.p.app("stop-gwx-from-startup.bat"), "wb") as f:  # ten minutes, if waited for
+            f.write(b"C:\\Quellix\\sleeper.exe wait QuellixNeverShown 600000\r\n")
+        self.xdo("mousemove", *self.centre("Stop GWX!"), "sleep", 0.5, "click", 1, "key", "alt+F4")
+        self.assertEqual(self.proc.wait(timeout=300), 0)
+        self.assertTrue(os.path.isdir(self.p.system32("GWX-")) and not os.path.exists(self.p.system32("GWX")))
+
     def test_press_beside_a_switch_and_release_on_it_clicks_it(self):
         self.start("release", seed=False)
         x, y = self.centre("Not protected!")  # the GWX pair's

@@ -160,6 +160,20 @@ class AutoPass(unittest.TestCase):
         self.assertEqual(m[-3:], ["ResetFileRights: " + gwx + " :1", "Error renaming GWX", "GWX renamed"])
 
 
+class AutoFromAFolderOutsideTheCodePage(unittest.TestCase):
+    TARGETS = ("wow64",)
+
+    def test_auto_ends_with_gwx_moved_and_its_log_beside_it(self):
+        p = qt.Prefix("stop-unicode")
+        self.addCleanup(p.close)
+        p.app_dir = os.path.join(p.drive_c, "\u5de5\u5177 Quellix")  # not in code page 1252
+        p.install()
+        p.seed_gwx(tasks=())
+        self.assertEqual(p.run_exe(["/auto"], exe="quellix.exe", timeout=900)[0], 0)  # by its bare name
+        self.assertTrue(os.path.isdir(p.system32("GWX-")) and not os.path.exists(p.system32("GWX")))
+        self.assertEqual(messages(p.read_app_file("log2.txt"))[-1], "GWX renamed")
+
+
 class WindowPass(unittest.TestCase):
     """The pass as a user sees it, driven by clicks on the running window."""
 
@@ -208,6 +222,20 @@ class WindowPass(unittest.TestCase):
         self.assertIsNotNone(cmd)
         log2 = messages(self.p.read_app_file("log2.txt"))
         self.assertEqual(len([m for m in log2 if m.startswith("ResetFileRights: ")]), 4)
+        self.p.driver("close", "Quellix 3.3")
+        self.assertEqual(proc.wait(timeout=60), 0)
+
+    def test_a_pass_that_leaves_gwx_in_place_says_so(self):
+        for taken in ("GWX-", "GWX--"):  # plain files: no pass removes them
+            open(self.p.system32(taken), "w").close()
+        proc = self.start()
+        self.p.click_at(162 + 97, 67 + 26)  # the middle of "Stop GWX!"
+        self.assertTrue(qt.wait_until(lambda: "GWX could not be disabled. Run Quellix as an administrator."
+                                      in self.visible(), 120), "no word of the failure")
+        shown = self.visible()
+        self.assertIn("View execution log...", shown)
+        self.assertNotIn("TImage", [c["cls"] for c in shown.values()], "no success picture")
+        self.assertTrue(os.path.isdir(self.p.system32("GWX")))
         self.p.driver("close", "Quellix 3.3")
         self.assertEqual(proc.wait(timeout=60), 0)
 
