@@ -59,7 +59,7 @@ string(UUID package_code NAMESPACE ${upgrade_code} NAME "PackageCode ${VERSION} 
 file(REMOVE ${OUTFILE})
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
-          ${FAKETIME} ${stamp}
+          ${FAKETIME} -f ${stamp}
           ${WIXL} --arch x86 -D Version=${VERSION} -D ProductCode=${product_code}
           -o ${OUTFILE} ${WXS}
   WORKING_DIRECTORY ${stage}
@@ -75,10 +75,10 @@ foreach(name log.txt log2.txt disable-triggers.cmd)
 endforeach()
 # msibuild takes -s (summary information: here the package code) only on its own.
 execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${FAKETIME} ${stamp}
+  COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${FAKETIME} -f ${stamp}
           ${MSIBUILD} ${OUTFILE} -s "Quellix ${VERSION}" "Quellix Software" "Intel;1033" "{${package_code}}"
   COMMAND_ERROR_IS_FATAL ANY)
 execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${FAKETIME} ${stamp} ${MSIBUILD} ${OUTFILE} ${rows}
+  COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${FAKETIME} -f ${stamp} ${MSIBUILD} ${OUTFILE} ${rows}
   COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE_RECURSE ${stage})
