@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/Seam.h"
+#include "framework/SysUtils.h"
 #include "registry/Registry.h"
 
 const char kImageFileExecutionOptions[] =
@@ -63,6 +64,12 @@ std::string DebuggerCommand() {
   // (or the buffer's end on XP, which leaves none), never inside the value.
   const DWORD length = Seam().GetModuleFileNameA(nullptr, path, 261);
   const size_t used = std::min<size_t>(length, sizeof(path));
+  // Where the code page lacks a character of the path, that text has "?" or
+  // a look-alike letter in its place, and a look-alike may name another
+  // program, which Windows would then start for GWX: the entry names this
+  // one by its short form instead. Without one it names no program, which
+  // blocks GWX all the same.
+  if (!ExecutablePathSpelled()) return "\"" + ExecutablePath() + "\" /deb";
   return "\"" + std::string(path, ::strnlen(path, used)) + "\" /deb";
 }
 

@@ -22,7 +22,8 @@ extern const char* const kGwxProtectKeys[5];
 extern const char* const kGwxUnprotectKeys[5];
 extern const char* const kEosKeys[2];
 
-// A double quote, this program's full path, a double quote and " /deb".
+// A double quote, this program's full path (its short form where the code
+// page cannot spell it), a double quote and " /deb".
 std::string DebuggerCommand();
 
 // GWX: blocking entries in the default registry view, policy values in the

@@ -21,8 +21,10 @@ struct PlatformSeam {
   decltype(&::FindNextFileA) FindNextFileA = ::FindNextFileA;
   // Looking up IsWow64Process (absent on old systems, a fixed answer under wine64).
   decltype(&::GetProcAddress) GetProcAddress = ::GetProcAddress;
-  // The program's own path (cut short when it does not fit the buffer).
+  // The program's own path (cut short when it does not fit the buffer; in
+  // the wide form, a folder that the code page cannot spell).
   decltype(&::GetModuleFileNameA) GetModuleFileNameA = ::GetModuleFileNameA;
+  decltype(&::GetModuleFileNameW) GetModuleFileNameW = ::GetModuleFileNameW;
   // Registry.
   decltype(&::RegOpenKeyExA) RegOpenKeyExA = ::RegOpenKeyExA;
   decltype(&::RegCreateKeyExA) RegCreateKeyExA = ::RegCreateKeyExA;

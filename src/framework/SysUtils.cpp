@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "framework/Seam.h"
+
 std::string ExtractFilePath(const std::string& path) {
   const size_t pos = path.find_last_of("\\:");
   return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
@@ -28,11 +30,17 @@ bool ToAnsiExactly(const std::wstring& text, std::string& out) {
   return !lossy;
 }
 
+// The executable's full path as the system has it.
+std::wstring ModulePath() {
+  std::wstring path(32768, L'\0');
+  const DWORD n = Seam().GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+  path.resize(n < path.size() ? n : 0);
+  return path;
+}
+
 // The executable's folder as the system has it, with its trailing "\".
 std::wstring ModuleFolder() {
-  std::wstring path(32768, L'\0');
-  const DWORD n = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-  path.resize(n < path.size() ? n : 0);
+  const std::wstring path = ModulePath();
   const size_t pos = path.find_last_of(L"\\:");
   return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos + 1);
 }
@@ -54,6 +62,13 @@ std::string AnsiPath(const std::wstring& path, size_t room) {
 }
 
 std::string ExecutableFolder() { return AnsiPath(ModuleFolder(), kFileNameRoom); }
+
+bool ExecutablePathSpelled() {
+  std::string ansi;
+  return ToAnsiExactly(ModulePath(), ansi);
+}
+
+std::string ExecutablePath() { return AnsiPath(ModulePath()); }
 
 std::string ExecutableFolderShown() {
   const std::wstring folder = ModuleFolder();

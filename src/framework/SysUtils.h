@@ -14,7 +14,11 @@ std::string AnsiPath(const std::wstring& path, size_t room = 0);
 // AnsiPath gives it with room for the names of the files beside the program;
 // empty when the program cannot name it.
 std::string ExecutableFolder();
-// That folder's name as the code page can show it ("?" for what it lacks):
+// The program's own full path has its exact form in the code page.
+bool ExecutablePathSpelled();
+// That path as AnsiPath gives it: exact, else its short form, else empty.
+std::string ExecutablePath();
+// The executable folder's name as the code page can show it ("?" for what it lacks):
 // for telling the user, never for opening.
 std::string ExecutableFolderShown();
 // GetFileAttributesA finds something there (a file or a folder).

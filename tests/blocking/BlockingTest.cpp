@@ -5,7 +5,9 @@
 
 #include "LocalMachine.h"
 #include "blocking/Blocking.h"
+#include "framework/Handles.h"
 #include "framework/Seam.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -65,6 +67,17 @@ DWORD WINAPI LongModulePath(HMODULE, LPSTR buffer, DWORD size) {
   buffer[size - 1] = '\0';
   ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
   return size;
+}
+
+// The program as if it lay in a folder with a Greek name, which Wine's code
+// page (1252) cannot spell.
+std::wstring g_modulePath;
+DWORD WINAPI ModuleOutsideTheCodePage(HMODULE, LPWSTR buffer, DWORD size) {
+  const DWORD n = static_cast<DWORD>(g_modulePath.size());
+  if (n >= size) return 0;
+  g_modulePath.copy(buffer, n);
+  buffer[n] = L'\0';
+  return n;
 }
 
 using GwxBlocking = LocalMachineKeys;
@@ -133,6 +146,26 @@ TEST_F(GwxBlocking, AModulePathCutShortLeavesNoZeroInsideTheDebuggerValue) {
   EXPECT_EQ(DebuggerCommand(), expected);
   BlockGwx();
   EXPECT_EQ(Read(Entry(kGwxNames[0]), "Debugger").data, SzBytes(expected));
+}
+
+TEST_F(GwxBlocking, AProgramWhosePathTheCodePageCannotSpellIsNamedByItsShortForm) {
+  testing_support::ScratchDir scratch;
+  const std::string base = scratch.path();
+  const std::wstring folder = std::wstring(base.begin(), base.end()) + L"\\\u0395\u03c1\u03b3\u03b1 Quellix";
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  g_modulePath = folder + L"\\quellix.exe";
+  UniqueFile exe(::CreateFileW(g_modulePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  DWORD written = 0;
+  ASSERT_TRUE(exe && ::WriteFile(exe.get(), "this one", 8, &written, nullptr));
+  exe.reset();
+  ScopedSeam<decltype(Seam().GetModuleFileNameW)> path(Seam().GetModuleFileNameW,
+                                                      &ModuleOutsideTheCodePage);
+  const std::string command = DebuggerCommand();
+  ASSERT_EQ(command.substr(command.size() - 6), "\" /deb");
+  EXPECT_TRUE(testing_support::ReadFileText(command.substr(1, command.size() - 7)) == "this one")
+      << command << " names another file";
+  ::DeleteFileW(g_modulePath.c_str());
+  ::RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(GwxBlocking, UnprotectRemovesTheEntriesWholeAndBothPolicyValues) {
