@@ -1,11 +1,11 @@
 # Builds the Windows Installer package from installer/quellix.wxs:
-#   cmake -DVERSION=3.3 -DEXE=quellix.exe -DDELIVERED=delivered -DICON=quellix.ico
+#   SOURCE_DATE_EPOCH=... cmake -DVERSION=3.3 -DEXE=quellix.exe -DDELIVERED=delivered -DICON=quellix.ico
 #         -DWXS=quellix.wxs -DOUTFILE=Quellix-3.3.msi
 #         -DWIXL=wixl -DMSIBUILD=msibuild -DFAKETIME=faketime -P msi.cmake
 #
 # The same inputs give the same bytes. wixl stamps the package with the clock
 # and a random package code, and its cabinet with the files' times: the files
-# get the time of SOURCE_DATE_EPOCH (else of the last commit), wixl runs on a
+# get the time of SOURCE_DATE_EPOCH (the release build's), wixl runs on a
 # clock stopped at that time, and the codes are derived, not drawn.
 cmake_minimum_required(VERSION 3.21)
 
@@ -22,13 +22,7 @@ set(upgrade_code ${CMAKE_MATCH_1})
 string(UUID product_code NAMESPACE ${upgrade_code} NAME "ProductCode ${VERSION}" TYPE SHA1 UPPER)
 
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-  get_filename_component(source_dir ${WXS} DIRECTORY)
-  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${source_dir}
-                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0 OR epoch STREQUAL "")
-    message(FATAL_ERROR "msi.cmake: no SOURCE_DATE_EPOCH and no git history to take a time from")
-  endif()
-  set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+  message(FATAL_ERROR "msi.cmake: SOURCE_DATE_EPOCH is not set")
 endif()
 string(TIMESTAMP epoch "%s" UTC)
 string(TIMESTAMP stamp "%Y-%m-%d %H:%M:%S" UTC)

@@ -20,11 +20,7 @@ cmake --build build/i686
 
 version=$(sed -n 's/^project(Quellix VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 cd "$release"
-files=()
-for f in Quellix/quellix.exe Quellix/stop-gwx-from-startup.bat Quellix/readme.txt \
-         "Quellix-$version.zip" "Quellix-$version-setup.exe" "Quellix-$version.msi"; do
-  if [ -f "$f" ]; then files+=("$f"); fi
-done
-sha256sum "${files[@]}" > SHA256SUMS
+sha256sum Quellix/quellix.exe Quellix/stop-gwx-from-startup.bat Quellix/readme.txt \
+  "Quellix-$version.zip" "Quellix-$version-setup.exe" "Quellix-$version.msi" > SHA256SUMS
 echo "release: $here/$release"
 cat SHA256SUMS

@@ -14,20 +14,23 @@ namespace {
 // Every name the program puts in its folder fits in this, with room to spare.
 constexpr size_t kFileNameRoom = 32;
 
-// The text in the system code page, or nothing where a character has no
-// exact form there (a best-fit look-alike could name another file).
-bool ToAnsiExactly(const std::wstring& text, std::string& out) {
-  out.clear();
-  if (text.empty()) return true;
+// `text` in the system code page; `lossy`, where given, is set when a
+// character had no exact form there.
+std::string ToAnsi(const std::wstring& text, DWORD flags, BOOL* lossy) {
   const int length = static_cast<int>(text.size());
+  const int n = ::WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, lossy);
+  if (n <= 0) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_ACP, flags, text.data(), length, &out[0], n, nullptr, lossy);
+  return out;
+}
+
+// The text in the system code page, in `out`; false where a character has
+// no exact form there (a best-fit look-alike could name another file).
+bool ToAnsiExactly(const std::wstring& text, std::string& out) {
   BOOL lossy = FALSE;
-  const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0,
-                                      nullptr, &lossy);
-  if (n <= 0 || lossy) return false;
-  out.resize(static_cast<size_t>(n));
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, &out[0], n, nullptr,
-                        &lossy);
-  return !lossy;
+  out = ToAnsi(text, WC_NO_BEST_FIT_CHARS, &lossy);
+  return !lossy && out.empty() == text.empty();
 }
 
 // The executable's full path as the system has it.
@@ -49,7 +52,10 @@ std::wstring ModuleFolder() {
 
 std::string AnsiPath(const std::wstring& path, size_t room) {
   std::string ansi;
-  if (ToAnsiExactly(path, ansi) && ansi.size() + room < MAX_PATH) return ansi;
+  const auto fits = [&](const std::wstring& form) {
+    return ToAnsiExactly(form, ansi) && ansi.size() + room < MAX_PATH;
+  };
+  if (fits(path)) return ansi;
   // The short form is plain ASCII and shorter; a volume with 8.3 names
   // switched off has none.
   std::wstring shortPath(32768, L'\0');
@@ -57,8 +63,7 @@ std::string AnsiPath(const std::wstring& path, size_t room) {
                                       static_cast<DWORD>(shortPath.size()));
   if (n == 0 || n >= shortPath.size()) return std::string();
   shortPath.resize(n);
-  if (ToAnsiExactly(shortPath, ansi) && ansi.size() + room < MAX_PATH) return ansi;
-  return std::string();
+  return fits(shortPath) ? ansi : std::string();
 }
 
 std::string ExecutableFolder() { return AnsiPath(ModuleFolder(), kFileNameRoom); }
@@ -70,15 +75,7 @@ bool ExecutablePathSpelled() {
 
 std::string ExecutablePath() { return AnsiPath(ModulePath()); }
 
-std::string ExecutableFolderShown() {
-  const std::wstring folder = ModuleFolder();
-  const int length = static_cast<int>(folder.size());
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, folder.data(), length, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return std::string();
-  std::string shown(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, folder.data(), length, &shown[0], n, nullptr, nullptr);
-  return shown;
-}
+std::string ExecutableFolderShown() { return ToAnsi(ModuleFolder(), 0, nullptr); }
 
 bool PathExists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

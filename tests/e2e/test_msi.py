@@ -71,7 +71,8 @@ class MsiPackage(unittest.TestCase):
                         "-DICON=" + os.path.join(qt.SOURCE_DIR, "src", "assets", "quellix.ico"),
                         "-DWXS=" + os.path.join(qt.SOURCE_DIR, "installer", "quellix.wxs"), "-DOUTFILE=" + later,
                         "-DWIXL=wixl", "-DMSIBUILD=msibuild", "-DFAKETIME=faketime",
-                        "-P", os.path.join(qt.SOURCE_DIR, "installer", "msi.cmake")], check=True)
+                        "-P", os.path.join(qt.SOURCE_DIR, "installer", "msi.cmake")], check=True,
+                       env=dict(os.environ, SOURCE_DATE_EPOCH="1700000000"))
         for name in ("log.txt", "log2.txt", "disable-triggers.cmd"):
             with open(os.path.join(folder, name), "w") as f:
                 f.write(name)
