@@ -7,6 +7,7 @@
 #include "blocking/Blocking.h"
 #include "framework/Handles.h"
 #include "framework/Seam.h"
+#include "framework/SysUtils.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -148,6 +149,7 @@ TEST_F(GwxBlocking, AModulePathCutShortLeavesNoZeroInsideTheDebuggerValue) {
   EXPECT_EQ(Read(Entry(kGwxNames[0]), "Debugger").data, SzBytes(expected));
 }
 
+// The conversion of the program's path where the code page cannot spell it.
 TEST_F(GwxBlocking, AProgramWhosePathTheCodePageCannotSpellIsNamedByItsShortForm) {
   testing_support::ScratchDir scratch;
   const std::string base = scratch.path();
@@ -162,8 +164,9 @@ TEST_F(GwxBlocking, AProgramWhosePathTheCodePageCannotSpellIsNamedByItsShortForm
                                                       &ModuleOutsideTheCodePage);
   const std::string command = DebuggerCommand();
   ASSERT_EQ(command.substr(command.size() - 6), "\" /deb");
-  EXPECT_TRUE(testing_support::ReadFileText(command.substr(1, command.size() - 7)) == "this one")
-      << command << " names another file";
+  const std::string named = command.substr(1, command.size() - 7);
+  EXPECT_TRUE(testing_support::ReadFileText(named) == "this one") << command << " names another file";
+  EXPECT_EQ(ExecutableFolder(), ExtractFilePath(named)) << "the folder of the files beside it, alike";
   ::DeleteFileW(g_modulePath.c_str());
   ::RemoveDirectoryW(folder.c_str());
 }

@@ -39,7 +39,6 @@ class Release(unittest.TestCase):
         _, sums = release(os.path.join(self.root, "another-and-longer-folder"), 0o077,
                           LC_ALL="C.UTF-8", TZ="Pacific/Kiritimati", SOURCE_DATE_EPOCH=self.epoch)
         self.assertEqual(sums, self.sums)
-        self.assertGreaterEqual(len(sums.splitlines()), 5)  # the three files, zip, setup
 
     def test_a_signed_release_verifies_and_a_changed_byte_does_not(self):
         cert, pfx = os.path.join(self.root, "cert.pem"), os.path.join(self.root, "key.pfx")
@@ -49,10 +48,10 @@ class Release(unittest.TestCase):
         folder, _ = release(self.first, 0o022, QUELLIX_SIGN_PFX=pfx,
                             QUELLIX_SIGN_PASSWORD="not secret", SOURCE_DATE_EPOCH=self.epoch)
         subprocess.run(["sha256sum", "--quiet", "-c", "SHA256SUMS"], cwd=folder, check=True)
-        exe, msi = pathlib.Path(folder, "Quellix", "quellix.exe"), os.path.join(folder, "Quellix-3.3.msi")
+        exe = pathlib.Path(folder, "Quellix", "quellix.exe")
         with zipfile.ZipFile(os.path.join(folder, "Quellix-3.3.zip")) as z:
             self.assertEqual(z.read("Quellix/quellix.exe"), exe.read_bytes())
-        for path in [exe, os.path.join(folder, "Quellix-3.3-setup.exe")] + [msi] * os.path.exists(msi):
+        for path in [exe] + [os.path.join(folder, "Quellix-3.3" + end) for end in ("-setup.exe", ".msi")]:
             self.assertEqual(verify(path, cert), 0, path)
         data, mid = exe.read_bytes(), exe.stat().st_size // 2
         exe.write_bytes(data[:mid] + bytes([data[mid] ^ 1]) + data[mid + 1:])

@@ -9,17 +9,12 @@ private network namespace."""
 import os
 import socket
 import subprocess
-import sys
 import unittest
 
 import quellixtest as qt
-
-sys.path.insert(0, os.path.join(qt.SOURCE_DIR, "tests", "reporting"))
-import https_server as hs  # noqa: E402
-from proxy_tunnel import analytics_host, peer_behind_proxy, proxied_prefix  # noqa: E402
+from proxy_tunnel import I686_DIR, analytics_host, hs, peer_behind_proxy, proxied_prefix
 
 ISOLATED = hs.isolate_network()
-I686_DIR = os.path.dirname(qt.EXE32) if qt.EXE32 else ""
 SETUP = os.path.join(I686_DIR, "release", "Quellix-3.3-setup.exe")
 WORK = os.path.join(qt.BINARY_DIR, "e2e", "setup-peer")
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellix"
@@ -42,6 +37,13 @@ class SetupProgram(unittest.TestCase):
 
     def new_prefix(self, name, proxy_port):
         return proxied_prefix(self, name, proxy_port)
+
+    def prefix_with_no_one_listening(self, name):
+        """Its proxy port refuses connections: the start event cannot go."""
+        holder = socket.socket()
+        self.addCleanup(holder.close)
+        holder.bind((hs.HOST, 0))
+        return self.new_prefix(name, holder.getsockname()[1])
 
     def reg_ok(self, p, *args):
         rc, out = p.reg(*args)
@@ -126,11 +128,7 @@ class SetupProgram(unittest.TestCase):
         self.assertIn("0x1", out)
 
     def test_folder_with_blanks_and_an_upgrade_that_keeps_the_logs_with_no_one_listening(self):
-        # A proxy port that refuses connections: the start event cannot go.
-        holder = socket.socket()
-        self.addCleanup(holder.close)
-        holder.bind((hs.HOST, 0))
-        p = self.new_prefix("setup-blanks", holder.getsockname()[1])
+        p = self.prefix_with_no_one_listening("setup-blanks")
         target = "C:\\My Tools\\Quellix Blocker"
         folder = self.unix(p, target)
 
@@ -165,10 +163,7 @@ class SetupProgram(unittest.TestCase):
         self.wait_for_the_prefix(p, timeout=guard)
 
     def test_a_folder_of_the_users_keeps_its_files(self):
-        holder = socket.socket()  # no one listening: the start event cannot go
-        self.addCleanup(holder.close)
-        holder.bind((hs.HOST, 0))
-        p = self.new_prefix("setup-users-folder", holder.getsockname()[1])
+        p = self.prefix_with_no_one_listening("setup-users-folder")
         tools = self.unix(p, "C:\\Tools")
         os.makedirs(tools)
         with open(os.path.join(tools, "readme.txt"), "wb") as f:

@@ -1,16 +1,8 @@
 // A DLL that someone without rights could drop beside quellix.exe under the
 // name of a system DLL (msimg32.dll). Loaded into a process, it leaves a mark
-// file at once; it also serves AlphaBlend, so that a program importing
-// msimg32 starts with it as it would with a real planted copy.
+// file at once. It serves no function: a program that imported one from
+// msimg32 would not even start with it beside it.
 #include <windows.h>
-
-extern "C" __declspec(dllexport) BOOL WINAPI AlphaBlend(HDC target, int x, int y, int width,
-                                                        int height, HDC source, int sourceX,
-                                                        int sourceY, int sourceWidth,
-                                                        int sourceHeight, BLENDFUNCTION blend) {
-  return ::GdiAlphaBlend(target, x, y, width, height, source, sourceX, sourceY, sourceWidth,
-                         sourceHeight, blend);
-}
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
