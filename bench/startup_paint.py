@@ -30,7 +30,7 @@ def main():
         for name in ("quellix.exe", "minimal.exe"):
             p.strip_debug(name)
         p.env["QUELLIX_STARTUP_MARKS"] = "C:\\Quellix\\startup-marks.txt"
-        r = p.wine([LAUNCHER, str(RUNS), "C:\\Quellix\\quellix.exe", "Quellix 3.3",
+        r = p.wine([LAUNCHER, str(RUNS), "C:\\Quellix\\quellix.exe", qt.CAPTION,
                     "C:\\Quellix\\minimal.exe", "Minimal 511x561"], timeout=1800)
         out = r.stdout.decode("latin-1").replace("\r\n", "\n")
         sys.stdout.write(out)

@@ -1,6 +1,6 @@
 # Builds the Windows Installer package from installer/quellix.wxs:
-#   SOURCE_DATE_EPOCH=... cmake -DVERSION=3.3 -DEXE=quellix.exe -DDELIVERED=delivered -DICON=quellix.ico
-#         -DWXS=quellix.wxs -DOUTFILE=Quellix-3.3.msi
+#   SOURCE_DATE_EPOCH=... cmake -DVERSION=<version> -DEXE=quellix.exe -DDELIVERED=delivered -DICON=quellix.ico
+#         -DWXS=quellix.wxs -DOUTFILE=Quellix-<version>.msi
 #         -DWIXL=wixl -DMSIBUILD=msibuild -DFAKETIME=faketime -P msi.cmake
 #
 # The same inputs give the same bytes. wixl stamps the package with the clock

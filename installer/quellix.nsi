@@ -2,7 +2,7 @@
 ; installed per machine into Program Files ("Program Files (x86)" on 64-bit
 ; Windows). Built by the i686 build (see the release section of
 ; CMakeLists.txt), which passes:
-;   VERSION    product version, e.g. 3.3
+;   VERSION    product version, project()'s in CMakeLists.txt
 ;   EXE        the built quellix.exe
 ;   DELIVERED  the folder with stop-gwx-from-startup.bat and readme.txt
 ;   ICON       the program's icon

@@ -44,10 +44,10 @@ def demo(exe, name, system):
         show("log.txt", p.read_app_file("log.txt"))
         show("log2.txt", p.read_app_file("log2.txt"))
         proc = p.start_exe()
-        if p.driver("wait", "Quellix 3.3", 60000)[0] == 0:
+        if p.driver("wait", qt.CAPTION, 60000)[0] == 0:
             time.sleep(2)  # let the first paint finish
             print("screenshot:", qt.screenshot("demo-" + name))
-        p.driver("close", "Quellix 3.3")
+        p.driver("close", qt.CAPTION)
         proc.wait(timeout=60)
         return rc
     finally:

@@ -11,6 +11,7 @@
 #include "removal/DiagnosticLog.h"
 #include "removal/Wow64.h"
 #include "reporting/Reporting.h"
+#include "version.h"
 
 TfrmScann* frmScann = nullptr;
 
@@ -139,7 +140,7 @@ void Dress(const ButtonLook& look) {
 
 void TfrmScann::BuildControls() {
   Name = "frmScann";
-  SetCaption("Quellix 3.3");
+  SetCaption("Quellix " QUELLIX_VERSION);
   SetColor(kWhite);
   SetFont(WindowFont());
   SetClientSize(511, 561);

@@ -54,6 +54,7 @@ void TfrmScann::btStopClick(TComponent*) {
 
     StartupMark("command-file");
     if (!FileExists(batchFile)) {
+      // "Quelix" with one l: the message as users have always seen it.
       Application->MessageBox("Quelix is corrupted. Please, download Quellix.");
       // Without a window no one is there to read the page.
       if (!FWindowless)

@@ -13,6 +13,7 @@
 #include "framework/SysUtils.h"
 #include "framework/WindowTestKit.h"
 #include "removal/CommandRunner.h"
+#include "version.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ TEST(MainWindow, TheWindowIsAsDesigned) {
   TfrmScann* f = w.frm.get();
   char caption[64] = {};
   ::GetWindowTextA(f->Handle(), caption, sizeof(caption));
-  EXPECT_STREQ(caption, "Quellix 3.3");
+  EXPECT_STREQ(caption, "Quellix " QUELLIX_VERSION);
   EXPECT_EQ(f->ClientWidth(), 511);
   EXPECT_EQ(f->ClientHeight(), 561);
   EXPECT_NE(::GetWindowLongA(f->Handle(), GWL_STYLE) & WS_THICKFRAME, 0) << "sizeable";

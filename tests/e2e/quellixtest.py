@@ -23,8 +23,25 @@ SCRIPTS = os.path.join(SOURCE_DIR, "scripts")
 WINE64 = "/usr/lib/wine/wine64"
 WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
-DELIVERED = os.path.join(SOURCE_DIR, "delivered")
+DELIVERED = os.path.join(BINARY_DIR, "delivered")  # the files beside the exe, as the build writes them
 SCREENSHOTS = os.path.join(BINARY_DIR, "screenshots")
+
+
+
+def cached(binary_dir, name):
+    """A value of a build folder's CMake cache."""
+    with open(os.path.join(binary_dir, "CMakeCache.txt")) as f:
+        for line in f:
+            key, _, value = line.partition("=")
+            if key.split(":")[0] == name:
+                return value.strip()
+    raise KeyError("%s is not in %s's cache" % (name, binary_dir))
+
+
+# The version, as project() gives it to the build: the window's caption and
+# the release's file names carry it.
+VERSION = cached(BINARY_DIR, "CMAKE_PROJECT_VERSION")
+CAPTION = "Quellix " + VERSION
 
 GWX_EXECUTABLES = ["GWX.exe", "GWXUX.exe", "GWXConfigManager.exe", "GWXDetector.exe", "GWXUXWorker.exe"]
 
@@ -156,7 +173,7 @@ class Prefix:
         r = run_captured([self.kind.loader, self.kind.driver] + [str(a) for a in args], env=self.env, timeout=timeout)
         return r.returncode, r.stdout.decode("latin-1")
 
-    def controls(self, caption="Quellix 3.3"):
+    def controls(self, caption=CAPTION):
         """Every child window: dict text -> list of records."""
         rc, out = self.driver("controls", caption)
         result = []
@@ -166,21 +183,21 @@ class Prefix:
                                left=int(px), top=int(py), cls=cls, text=text))
         return result
 
-    def client_rect(self, caption="Quellix 3.3"):
+    def client_rect(self, caption=CAPTION):
         """The window's client area on the screen: (left, top, width, height)."""
         rc, out = self.driver("client", caption)
         if rc != 0:
             return None
         return tuple(int(v) for v in out.split())
 
-    def click_at(self, x, y, caption="Quellix 3.3"):
+    def click_at(self, x, y, caption=CAPTION):
         """A real mouse click through the X server at client point X, Y of the
         window, as a user's hand makes it."""
         left, top, _, _ = self.client_rect(caption)
         subprocess.run(["xdotool", "mousemove", str(left + x), str(top + y), "click", "1"],
                        env=self.env, check=True, capture_output=True, timeout=30)
 
-    def screenshot_window(self, name, caption="Quellix 3.3"):
+    def screenshot_window(self, name, caption=CAPTION):
         """Saves the window's client area as build/screenshots/NAME.png."""
         left, top, width, height = self.client_rect(caption)
         os.makedirs(SCREENSHOTS, exist_ok=True)

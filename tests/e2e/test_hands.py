@@ -10,7 +10,7 @@ import unittest
 
 import quellixtest as qt
 
-CAPTION = "Quellix 3.3"
+CAPTION = qt.CAPTION
 
 
 class Hands(unittest.TestCase):

@@ -12,7 +12,7 @@ import quellixtest as qt
 from proxy_tunnel import I686_DIR, hs, peer_behind_proxy, proxied_prefix
 
 ISOLATED = hs.isolate_network()
-MSI = os.path.join(I686_DIR, "release", "Quellix-3.3.msi")
+MSI = os.path.join(I686_DIR, "release", "Quellix-%s.msi" % qt.VERSION)
 WORK = os.path.join(qt.BINARY_DIR, "e2e", "msi-peer")
 IFEO_GWX = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\GWX.EXE"
 TARGET = "C:\\My Tools\\Quellix Blocker"
@@ -56,7 +56,7 @@ class MsiPackage(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(folder)), INSTALLED)
         self.assertTrue(filecmp.cmp(qt.EXE32, os.path.join(folder, "quellix.exe"), shallow=False))
         self.assertEqual(len(shortcuts()), 1)
-        self.assertEqual(self.entry(p, MSI), ["Quellix", "3.3", "Quellix Software", TARGET + "\\"])
+        self.assertEqual(self.entry(p, MSI), ["Quellix", qt.VERSION, "Quellix Software", TARGET + "\\"])
         # Wine keeps no access lists: what shows is the call.
         [icacls] = [c for c in started if "icacls" in c.lower()]
         self.assertRegex(icacls, r'(?i)^"?C:\\windows\\syswow64\\icacls\.exe"? "%s\\\." %s$'
@@ -66,8 +66,10 @@ class MsiPackage(unittest.TestCase):
         self.assertEqual(proxy.refused, [])
 
         # A later version, built as the release build builds this one, finds the folder and keeps the logs.
-        later = os.path.join(p.root, "Quellix-3.4.msi")
-        subprocess.run(["cmake", "-DVERSION=3.4", "-DEXE=" + qt.EXE32, "-DDELIVERED=" + qt.DELIVERED,
+        major, minor = qt.VERSION.split(".")[:2]
+        version = "%s.%d" % (major, int(minor) + 1)
+        later = os.path.join(p.root, "Quellix-%s.msi" % version)
+        subprocess.run(["cmake", "-DVERSION=" + version, "-DEXE=" + qt.EXE32, "-DDELIVERED=" + qt.DELIVERED,
                         "-DICON=" + os.path.join(qt.SOURCE_DIR, "src", "assets", "quellix.ico"),
                         "-DWXS=" + os.path.join(qt.SOURCE_DIR, "installer", "quellix.wxs"), "-DOUTFILE=" + later,
                         "-DWIXL=wixl", "-DMSIBUILD=msibuild", "-DFAKETIME=faketime",
@@ -81,7 +83,7 @@ class MsiPackage(unittest.TestCase):
             with open(os.path.join(folder, name)) as f:
                 self.assertEqual(f.read(), name)
         self.assertEqual(self.entry(p, MSI), [None] * 4)
-        self.assertEqual(self.entry(p, later)[:2], ["Quellix", "3.4"])
+        self.assertEqual(self.entry(p, later)[:2], ["Quellix", version])
 
         # The uninstall takes what the program wrote beside itself, and leaves its protections.
         self.assertEqual(p.reg("add", IFEO_GWX, "/v", "Debugger", "/d", "quellix", "/f", "/reg:32")[0], 0)

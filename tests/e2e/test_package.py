@@ -49,7 +49,7 @@ class Package(unittest.TestCase):
             self.skipTest("the i686 build is not there")
         release = os.path.join(os.path.dirname(qt.EXE32), "release")
         zips = [f for f in os.listdir(release) if f.endswith(".zip")]
-        self.assertEqual(zips, ["Quellix-3.3.zip"])
+        self.assertEqual(zips, ["Quellix-%s.zip" % qt.VERSION])
         with zipfile.ZipFile(os.path.join(release, zips[0])) as z:
             names = sorted(n for n in z.namelist() if not n.endswith("/"))
             self.assertEqual(names, ["Quellix/quellix.exe", "Quellix/readme.txt",
@@ -106,7 +106,7 @@ class ShippedExeElevated(unittest.TestCase):
             # A plain start, window shown and drawn: every DLL it needs is
             # loaded, and a marked build would have written several marks.
             self.assertTrue(qt.wait_until(lambda: proc.poll() is not None or p.client_rect(), SLOW))
-            p.driver("close", "Quellix 3.3")
+            p.driver("close", qt.CAPTION)
             self.assertEqual(proc.wait(timeout=SLOW), 0)
         finally:
             if proc.poll() is None:

@@ -58,7 +58,7 @@ def run_watching_for_window(prefix, args):
         while proc.poll() is None:
             if time.monotonic() > deadline:
                 raise AssertionError("the run did not end")
-            rc, _ = prefix.driver("wait", "Quellix 3.3", 200)
+            rc, _ = prefix.driver("wait", qt.CAPTION, 200)
             appeared = appeared or rc == 0
     finally:
         if proc.poll() is None:
@@ -89,9 +89,9 @@ class PostInstall(unittest.TestCase):
         # Without this, "no window" could mean a driver that sees nothing.
         proc = prefix.start_exe([])
         try:
-            rc, _ = prefix.driver("wait", "Quellix 3.3", 300000, timeout=360)   # slow under qemu-user
+            rc, _ = prefix.driver("wait", qt.CAPTION, 300000, timeout=360)   # slow under qemu-user
             self.assertEqual(rc, 0, "the driver does not see an interactive start's window")
-            prefix.driver("close", "Quellix 3.3")
+            prefix.driver("close", qt.CAPTION)
             self.assertEqual(proc.wait(timeout=120), 0)
         finally:
             if proc.poll() is None:

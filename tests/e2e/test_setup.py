@@ -15,7 +15,7 @@ import quellixtest as qt
 from proxy_tunnel import I686_DIR, analytics_host, hs, peer_behind_proxy, proxied_prefix
 
 ISOLATED = hs.isolate_network()
-SETUP = os.path.join(I686_DIR, "release", "Quellix-3.3-setup.exe")
+SETUP = os.path.join(I686_DIR, "release", "Quellix-%s-setup.exe" % qt.VERSION)
 WORK = os.path.join(qt.BINARY_DIR, "e2e", "setup-peer")
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellix"
 IFEO_GWX = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\GWX.EXE"
@@ -86,7 +86,7 @@ class SetupProgram(unittest.TestCase):
         exe = PROGRAM_FILES + "\\quellix.exe"
         uninstaller = '"%s\\uninstall.exe"' % PROGRAM_FILES
         self.assertEqual(self.entry(p, "DisplayName"), "Quellix")
-        self.assertEqual(self.entry(p, "DisplayVersion"), "3.3")
+        self.assertEqual(self.entry(p, "DisplayVersion"), qt.VERSION)
         self.assertEqual(self.entry(p, "Publisher"), "Quellix Software")
         self.assertEqual(self.entry(p, "DisplayIcon"), exe + ",0")
         self.assertEqual(self.entry(p, "InstallLocation"), PROGRAM_FILES)

@@ -20,7 +20,7 @@ class AutoWithoutGwx(unittest.TestCase):
         # No window may appear while it runs.
         appeared = False
         while proc.poll() is None:
-            rc, _ = p.driver("wait", "Quellix 3.3", 200)
+            rc, _ = p.driver("wait", qt.CAPTION, 200)
             appeared = appeared or rc == 0
         self.assertEqual(proc.returncode, 0)
         self.assertFalse(appeared, "the /auto run showed its window")
@@ -45,7 +45,7 @@ class StartupModes(unittest.TestCase):
     def test_postins_ends_without_window(self):
         rc, seconds = self.prefix.run_exe(["/postins"], timeout=120)
         self.assertEqual(rc, 0)
-        rc, _ = self.prefix.driver("wait", "Quellix 3.3", 100)
+        rc, _ = self.prefix.driver("wait", qt.CAPTION, 100)
         self.assertNotEqual(rc, 0)
 
     def test_interactive_start_shows_the_window_and_closing_ends_with_0(self):
@@ -55,9 +55,9 @@ class StartupModes(unittest.TestCase):
                 try:
                     # The prefix's first program also starts Wine's own services:
                     # on a machine busy with other tests that once took over 30 s.
-                    rc, _ = self.prefix.driver("wait", "Quellix 3.3", 120000, timeout=180)
+                    rc, _ = self.prefix.driver("wait", qt.CAPTION, 120000, timeout=180)
                     self.assertEqual(rc, 0, "the main window did not appear")
-                    self.prefix.driver("close", "Quellix 3.3")
+                    self.prefix.driver("close", qt.CAPTION)
                     self.assertEqual(proc.wait(timeout=60), 0)
                 finally:
                     if proc.poll() is None:

@@ -195,7 +195,7 @@ class WindowPass(unittest.TestCase):
     def start(self):
         proc = self.p.start_exe()
         self.addCleanup(lambda: proc.poll() is None and proc.kill())
-        self.assertEqual(self.p.driver("wait", "Quellix 3.3", 60000)[0], 0)
+        self.assertEqual(self.p.driver("wait", qt.CAPTION, 60000)[0], 0)
         return proc
 
     def visible(self):
@@ -205,7 +205,7 @@ class WindowPass(unittest.TestCase):
         os.remove(self.p.app("stop-gwx-from-startup.bat"))
         proc = self.start()
         before = self.p.controls()
-        self.p.driver("click", "Quellix 3.3", "Stop GWX!")
+        self.p.driver("click", qt.CAPTION, "Stop GWX!")
         rc, out = self.p.driver("msgbox", 60000)
         self.assertEqual(rc, 0, "no message box")
         self.assertIn("caption=Quellix", out)
@@ -222,7 +222,7 @@ class WindowPass(unittest.TestCase):
         self.assertIsNotNone(cmd)
         log2 = messages(self.p.read_app_file("log2.txt"))
         self.assertEqual(len([m for m in log2 if m.startswith("ResetFileRights: ")]), 4)
-        self.p.driver("close", "Quellix 3.3")
+        self.p.driver("close", qt.CAPTION)
         self.assertEqual(proc.wait(timeout=60), 0)
 
     def test_a_pass_that_leaves_gwx_in_place_says_so(self):
@@ -236,7 +236,7 @@ class WindowPass(unittest.TestCase):
         self.assertIn("View execution log...", shown)
         self.assertNotIn("TImage", [c["cls"] for c in shown.values()], "no success picture")
         self.assertTrue(os.path.isdir(self.p.system32("GWX")))
-        self.p.driver("close", "Quellix 3.3")
+        self.p.driver("close", qt.CAPTION)
         self.assertEqual(proc.wait(timeout=60), 0)
 
     def test_stop_waiting_then_success_panel_and_log(self):
@@ -246,7 +246,7 @@ class WindowPass(unittest.TestCase):
             f.write(b"@echo off\r\necho slow batch\r\n"
                     b"C:\\Quellix\\sleeper.exe wait QuellixNeverShown 60000\r\necho batch end\r\n")
         proc = self.start()
-        self.p.driver("click", "Quellix 3.3", "Stop GWX!")
+        self.p.driver("click", qt.CAPTION, "Stop GWX!")
         waiting = qt.wait_until(lambda: "Stop Waiting..." in self.visible(), 60)
         self.assertTrue(waiting, "the wait panel did not show")
         shown = self.visible()
@@ -254,7 +254,7 @@ class WindowPass(unittest.TestCase):
         panel = [c for c in self.p.controls() if c["visible"] and c["y"] == 41 and c["w"] == 511]
         self.assertTrue(panel, "the wait panel is not docked under the top panel")
         qt.screenshot("stopping")
-        self.p.driver("click", "Quellix 3.3", "Stop Waiting...")
+        self.p.driver("click", qt.CAPTION, "Stop Waiting...")
         self.assertTrue(qt.wait_until(lambda: "GWX has been successfully disabled!" in self.visible(), 120))
         shown = self.visible()
         self.assertNotIn("Stop Waiting...", shown)
@@ -262,11 +262,11 @@ class WindowPass(unittest.TestCase):
         self.assertTrue(qt.wait_until(lambda: os.path.isdir(self.p.system32("GWX-")), 60))
         # The abandoned batch goes on by itself: its last line is not in the log yet.
         self.assertNotIn(b"batch end", self.p.read_app_file("log.txt") or b"")
-        self.p.driver("click", "Quellix 3.3", "View execution log...")
+        self.p.driver("click", qt.CAPTION, "View execution log...")
         self.assertTrue(qt.wait_until(lambda: self.p.driver("wait", "log.txt - Notepad", 500)[0] == 0, 60),
                         "log.txt was not opened")
         self.p.driver("close", "log.txt - Notepad")
-        self.p.driver("close", "Quellix 3.3")
+        self.p.driver("close", qt.CAPTION)
         self.assertEqual(proc.wait(timeout=60), 0)
 
 

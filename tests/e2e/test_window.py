@@ -8,7 +8,7 @@ import unittest
 
 import quellixtest as qt
 
-CAPTION = "Quellix 3.3"
+CAPTION = qt.CAPTION
 
 # Designed controls: (class, text, client x, y, width, height, parent-relative left, top).
 # Texts of lblSuccess and the two protection pairs depend on the state.

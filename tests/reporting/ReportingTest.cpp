@@ -291,14 +291,14 @@ TEST_F(ExecuteJsonHttps, InstallAndUninstallEventsCarryTheEscapedValue) {
     const char* body;
   } cases[] = {
       {&SendInstallEvent, "POST /1/events/Install HTTP/1.1",
-       "{ \"dimensions\": {\"install\": \"Quel\\\"lix\\\\3.3 \\u00e9\"}}"},
+       "{ \"dimensions\": {\"install\": \"Quel\\\"lix\\\\v1 \\u00e9\"}}"},
       {&SendUninstallEvent, "POST /1/events/Uninstall HTTP/1.1",
-       "{ \"dimensions\": {\"uninstall\": \"Quel\\\"lix\\\\3.3 \\u00e9\"}}"},
+       "{ \"dimensions\": {\"uninstall\": \"Quel\\\"lix\\\\v1 \\u00e9\"}}"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     peer_->Forget();
-    EXPECT_TRUE(c.send("Quel\"lix\\3.3 \xe9"));
+    EXPECT_TRUE(c.send("Quel\"lix\\v1 \xe9"));
     const auto requests = peer_->Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].line, c.line);
