@@ -1,7 +1,7 @@
 # Builds the Windows Installer package from installer/quellix.wxs:
 #   SOURCE_DATE_EPOCH=... cmake -DVERSION=<version> -DEXE=quellix.exe -DDELIVERED=delivered -DICON=quellix.ico
 #         -DWXS=quellix.wxs -DOUTFILE=Quellix-<version>.msi
-#         -DWIXL=wixl -DMSIBUILD=msibuild -DFAKETIME=faketime -P msi.cmake
+#         -DACTIONS=msi_actions.dll -DWIXL=wixl -DMSIBUILD=msibuild -DFAKETIME=faketime -P msi.cmake
 #
 # The same inputs give the same bytes. wixl stamps the package with the clock
 # and a random package code, and its cabinet with the files' times: the files
@@ -9,7 +9,7 @@
 # clock stopped at that time, and the codes are derived, not drawn.
 cmake_minimum_required(VERSION 3.21)
 
-foreach(var VERSION EXE DELIVERED ICON WXS OUTFILE WIXL MSIBUILD FAKETIME)
+foreach(var VERSION EXE DELIVERED ICON ACTIONS WXS OUTFILE WIXL MSIBUILD FAKETIME)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "msi.cmake: ${var} is not set")
   endif()
@@ -34,6 +34,7 @@ file(MAKE_DIRECTORY ${stage})
 # package gives them.
 file(COPY_FILE ${EXE} ${stage}/quellix.exe)
 file(COPY_FILE ${ICON} ${stage}/quellix.ico)
+file(COPY_FILE ${ACTIONS} ${stage}/msi_actions.dll)
 file(COPY ${DELIVERED}/stop-gwx-from-startup.bat ${DELIVERED}/readme.txt DESTINATION ${stage})
 file(GLOB staged ${stage}/*)
 list(SORT staged)

@@ -22,11 +22,13 @@ RequestExecutionLevel admin
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
+!include "WordFunc.nsh"
 
 !define PRODUCT "Quellix"
 !define COMPANY "Quellix Software"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellix"
 !define SHORTCUT "$SMPROGRAMS\Quellix.lnk"
+!define IFEO "SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -58,7 +60,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2016-2026 ${COMPANY}.
 
 !define MUI_ABORTWARNING
 
-!define REMOVE_PROTECTION_FIRST "Quellix's protections stay in force after an uninstall. To give Windows back its GWX programs and end-of-support notices, open Quellix and click each $\"Protected (click to Unprotect)$\" switch before you uninstall it."
+!define REMOVE_PROTECTION_FIRST "Uninstalling Quellix also removes its blocks of the GWX programs, which start this copy of Quellix. The DisableOSUpgrade setting and the end-of-support blocks stay in force; to remove them too, open Quellix and click each $\"Protected (click to Unprotect)$\" switch before you uninstall it."
 
 ; The readme stands where a licence would: read, then Next.
 !define MUI_LICENSEPAGE_TEXT_TOP "Please read how Quellix works before you install it."
@@ -93,8 +95,10 @@ Section "Quellix" SecMain
   SectionIn RO
   SetShellVarContext all
   Call ChooseOwnFolder
-  SetOutPath "$INSTDIR"
+  ; Secured before the first file goes in.
+  CreateDirectory "$INSTDIR"
   Call ProtectFolderOutsideProgramFiles
+  SetOutPath "$INSTDIR"
   ; Over an earlier version, log.txt and log2.txt stay as they are.
   File "${EXE}"
   File "${DELIVERED}/stop-gwx-from-startup.bat"
@@ -111,6 +115,7 @@ Section "Quellix" SecMain
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Comments" "${REMOVE_PROTECTION_FIRST}"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
@@ -134,6 +139,25 @@ Section "Quellix" SecMain
   System::Free $2
 SectionEnd
 
+; One installation at a time: the MSI package's goes into the same folder and
+; Start menu entry, and either removal would leave the other's entry naming
+; files that are gone. Silently (/S): exit code 2, and the message on the
+; standard error that the caller gave setup, if any.
+Function .onInit
+  ReadRegStr $0 HKLM "Software\Quellix" "InstallDir"
+  ${If} $0 != ""
+    StrCpy $1 "Quellix is already installed in $0 from its Windows Installer package. Remove that one first (Programs and Features), then run this setup."
+    MessageBox MB_OK|MB_ICONSTOP "$1" /SD IDOK
+    System::Call 'kernel32::GetStdHandle(i -12) p .r2'
+    ${If} $2 <> 0
+    ${AndIf} $2 <> -1
+      FileWrite $2 "$1$\r$\n"
+    ${EndIf}
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+FunctionEnd
+
 ; A folder that holds anything but the earlier installation is the user's:
 ; the program then goes into a Quellix folder inside it, so that neither
 ; setup nor the uninstaller touches the user's files.
@@ -155,7 +179,10 @@ FunctionEnd
 ; elsewhere inherits rights that may let every signed-in user change the
 ; files the elevated program runs, so it gets an access list of its own:
 ; SYSTEM and Administrators full control, Users read and execute, nothing
-; inherited from above.
+; inherited from above. Its owner, and that of everything in it, becomes
+; Administrators first: whoever made the folder beforehand would otherwise
+; keep the right to change its access list. An earlier installation's folder
+; that others have put files into keeps both: they would reach their files.
 Function ProtectFolderOutsideProgramFiles
   StrLen $1 "$PROGRAMFILES\"
   StrCpy $0 "$INSTDIR" $1
@@ -163,16 +190,94 @@ Function ProtectFolderOutsideProgramFiles
   StrCpy $2 "$INSTDIR" $3
   ${IfNot} $0 == "$PROGRAMFILES\"
   ${AndIfNot} $2 == "$PROGRAMFILES64\"
+    Call HoldsOthersFiles
+    ${If} $0 == 1
+      DetailPrint "$INSTDIR holds others' files too: its owner and access list stay as they are"
+      Return
+    ${EndIf}
+    nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR" /setowner *S-1-5-32-544 /T /C'
+    Pop $0
+    DetailPrint "Administrators own $INSTDIR (icacls): $0"
     nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
     Pop $0
     DetailPrint "Own access list for $INSTDIR (icacls): $0"
   ${EndIf}
 FunctionEnd
 
+; $0 is 1 when $INSTDIR holds anything but what setup installs and the
+; program writes beside itself.
+Function HoldsOthersFiles
+  StrCpy $0 0
+  FindFirst $1 $2 "$INSTDIR\*"
+  ${DoWhile} $2 != ""
+    ${Switch} $2
+      ${Case} "."
+      ${Case} ".."
+      ${Case} "quellix.exe"
+      ${Case} "stop-gwx-from-startup.bat"
+      ${Case} "readme.txt"
+      ${Case} "uninstall.exe"
+      ${Case} "log.txt"
+      ${Case} "log2.txt"
+      ${Case} "disable-triggers.cmd"
+        ${Break}
+      ${Default}
+        StrCpy $0 1
+    ${EndSwitch}
+    FindNext $1 $2
+  ${Loop}
+  FindClose $1
+FunctionEnd
+
+; The blocking entry of the executable named on the stack, when its
+; "Debugger" value starts this copy: the program writes its path quoted, in
+; full or, where the code page cannot spell it, in its short form. As the
+; program's unprotect does, the value goes, and the entry when nothing else
+; is left in it.
+Function un.ForgetEntry
+  Pop $0
+  StrCpy $0 "${IFEO}\$0"
+  ReadRegStr $1 HKLM $0 "Debugger"
+  StrCpy $2 $1 1
+  ${WordFind} $1 '"' "+1" $1
+  StrCpy $3 $1 2 1
+  ${If} $2 != '"'
+  ${OrIf} $3 != ":\"
+    Return
+  ${EndIf}
+  GetFullPathName /SHORT $2 $1
+  GetFullPathName /SHORT $3 "$INSTDIR\quellix.exe"
+  ${If} $2 == ""
+    StrCpy $2 $1
+    StrCpy $3 "$INSTDIR\quellix.exe"
+  ${EndIf}
+  ${If} $2 == $3
+    DeleteRegValue HKLM $0 "Debugger"
+    EnumRegValue $1 HKLM $0 0
+    EnumRegKey $2 HKLM $0 0
+    ${If} $1 == ""
+    ${AndIf} $2 == ""
+      DeleteRegKey HKLM $0
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 Section "Uninstall"
   SetShellVarContext all
-  ; The blocking entries and the policy value are left alone: they keep GWX
-  ; blocked without the program.
+  ; No blocking entry may go on starting this copy once it is gone: whoever
+  ; could make its folder again would have Windows start their program in
+  ; GWX's place. The policy value, the end-of-support blocks and entries
+  ; that start another program stay.
+  Push "GWX.EXE"
+  Call un.ForgetEntry
+  Push "GWXUX.EXE"
+  Call un.ForgetEntry
+  Push "GWXConfigManager.exe"
+  Call un.ForgetEntry
+  Push "GWXDetector.exe"
+  Call un.ForgetEntry
+  Push "GWXUXWorker.exe"
+  Call un.ForgetEntry
   Delete "$INSTDIR\quellix.exe"
   Delete "$INSTDIR\stop-gwx-from-startup.bat"
   Delete "$INSTDIR\readme.txt"

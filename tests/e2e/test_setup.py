@@ -7,6 +7,7 @@ The start event goes through the prefix's proxy to the local HTTPS peer
 private network namespace."""
 
 import os
+import re
 import socket
 import subprocess
 import unittest
@@ -18,13 +19,15 @@ ISOLATED = hs.isolate_network()
 SETUP = os.path.join(I686_DIR, "release", "Quellix-%s-setup.exe" % qt.VERSION)
 WORK = os.path.join(qt.BINARY_DIR, "e2e", "setup-peer")
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quellix"
-IFEO_GWX = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options\GWX.EXE"
+IFEO = r"HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Image File Execution Options"
 WINDOWS_UPDATE = r"HKLM\SOFTWARE\Policies\Microsoft\Windows\WindowsUpdate"
 PROGRAM_FILES = "C:\\Program Files (x86)\\Quellix"
 SHORTCUT = ("ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Quellix.lnk")
 INSTALLED = ["quellix.exe", "readme.txt", "stop-gwx-from-startup.bat", "uninstall.exe"]
 WRITTEN_BY_THE_PROGRAM = ["log.txt", "log2.txt", "disable-triggers.cmd"]
 SLOW = 900  # seconds: one 32-bit program under qemu-user takes minutes
+RIGHTS = ["/setowner *S-1-5-32-544 /T /C",
+          "/inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX"]
 
 
 class SetupProgram(unittest.TestCase):
@@ -49,11 +52,14 @@ class SetupProgram(unittest.TestCase):
         rc, out = p.reg(*args)
         self.assertEqual(rc, 0, out)
 
-    def run_setup(self, p, *args, timeout=SLOW):
+    def run_setup(self, p, *args, timeout=SLOW, trace=None):
         # As typed at a command prompt: NSIS takes /D= unquoted, blanks and
         # all, which Wine's quoting of a separate argument would not give it.
         line = " ".join([hs.windows_path(SETUP), "/S"] + list(args))
-        return p.wine(["cmd", "/s", "/c", line], timeout=timeout).returncode
+        p.env["WINEDEBUG"] = trace or "-all"
+        r = p.wine(["cmd", "/s", "/c", line], timeout=timeout)
+        p.env["WINEDEBUG"] = "-all"
+        return (r.returncode, r.stderr.decode("latin-1")) if trace else r.returncode
 
     def wait_for_the_prefix(self, p, timeout=SLOW):
         """Until every program in the prefix has ended."""
@@ -66,7 +72,7 @@ class SetupProgram(unittest.TestCase):
     def entry(self, p, name, view="/reg:32"):
         return p.reg_value(UNINSTALL_KEY, name, view)
 
-    def test_silent_install_reports_once_and_uninstall_leaves_the_protection(self):
+    def test_silent_install_reports_once_and_uninstall_removes_it(self):
         peer, proxy = peer_behind_proxy(self, WORK, ISOLATED)
         p = proxied_prefix(self, "setup", proxy.port, trust_ca_in=WORK)
 
@@ -102,15 +108,10 @@ class SetupProgram(unittest.TestCase):
         self.assertEqual(len(requests), 1, requests)
         self.assertTrue(requests[0][1].startswith(b"POST /1/events/AppOpened HTTP/1.1\r\n"), requests[0][1])
 
-        # What a run of the program leaves: its files beside it, the blocking
-        # entry and the policy value.
+        # What a run of the program leaves beside it.
         for name in WRITTEN_BY_THE_PROGRAM:
             with open(os.path.join(folder, name), "w") as f:
                 f.write("written by quellix.exe\r\n")
-        debugger = '"%s" /deb' % exe
-        self.reg_ok(p, "add", IFEO_GWX, "/v", "Debugger", "/d", debugger, "/f", "/reg:32")
-        self.reg_ok(p, "add", WINDOWS_UPDATE, "/v", "DisableOSUpgrade", "/t", "REG_DWORD", "/d", "1",
-                    "/f", "/reg:64")
 
         quiet = self.entry(p, "QuietUninstallString")
         r = p.wine([quiet[1:quiet.index('"', 1)], "/S"], timeout=SLOW)
@@ -120,12 +121,6 @@ class SetupProgram(unittest.TestCase):
         self.assertFalse(os.path.exists(folder), os.listdir(folder) if os.path.isdir(folder) else "")
         self.assertFalse(os.path.exists(shortcut))
         self.assertNotEqual(p.reg("query", UNINSTALL_KEY, "/reg:32")[0], 0, "the uninstall entry is still there")
-        rc, out = p.reg("query", IFEO_GWX, "/v", "Debugger", "/reg:32")
-        self.assertEqual(rc, 0, "the blocking entry went with the program")
-        self.assertIn(debugger, out)
-        rc, out = p.reg("query", WINDOWS_UPDATE, "/v", "DisableOSUpgrade", "/reg:64")
-        self.assertEqual(rc, 0, "the policy value went with the program")
-        self.assertIn("0x1", out)
 
     def test_folder_with_blanks_and_an_upgrade_that_keeps_the_logs_with_no_one_listening(self):
         p = self.prefix_with_no_one_listening("setup-blanks")
@@ -162,19 +157,35 @@ class SetupProgram(unittest.TestCase):
         self.addCleanup(held.close)  # open until "/postins" has given up by itself
         self.wait_for_the_prefix(p, timeout=guard)
 
-    def test_a_folder_of_the_users_keeps_its_files(self):
+    def test_a_folder_of_the_users_keeps_its_files_and_no_entry_names_the_removed_copy(self):
         p = self.prefix_with_no_one_listening("setup-users-folder")
         tools = self.unix(p, "C:\\Tools")
         os.makedirs(tools)
         with open(os.path.join(tools, "readme.txt"), "wb") as f:
             f.write(b"my tools\r\n")
-        self.assertEqual(self.run_setup(p, "/D=C:\\Tools"), 0)
+        rc, trace = self.run_setup(p, "/D=C:\\Tools", trace="+process,+file")
+        self.assertEqual(rc, 0)
         self.assertEqual(sorted(os.listdir(os.path.join(tools, "Quellix"))), INSTALLED)
+        # Wine keeps no owners or access lists: what shows is the calls, and that they come before the first file.
+        calls = [(m.start(), re.sub(r"\\(.)", r"\1", m.group(1))) for m in
+                 re.finditer(r'CreateProcessInternalW app .* cmdline L"(.*icacls.*)"$', trace, re.M)]
+        self.assertEqual([c for _, c in calls], ['"C:\\windows\\system32\\icacls.exe" "C:\\Tools\\Quellix" ' + r
+                                                 for r in RIGHTS])
+        self.assertLess(calls[-1][0], trace.index(r'CreateFileW L"C:\\Tools\\Quellix\\'))
+
+        # The blocking entries naming this copy go with it, as unprotect takes them; the others and the policy stay.
+        this, other = '"C:\\Tools\\Quellix\\quellix.exe" /deb', '"C:\\Other\\quellix.exe" /deb'
+        self.reg_ok(p, "add", IFEO + r"\GWX.EXE", "/v", "Debugger", "/d", this, "/f", "/reg:32")
+        self.reg_ok(p, "add", IFEO + r"\GWXDetector.exe", "/v", "Debugger", "/d", other, "/f", "/reg:32")
+        self.reg_ok(p, "add", WINDOWS_UPDATE, "/v", "DisableOSUpgrade", "/t", "REG_DWORD", "/d", "1", "/f", "/reg:64")
         self.assertEqual(p.wine(["C:\\Tools\\Quellix\\uninstall.exe", "/S"], timeout=SLOW).returncode, 0)
         self.wait_for_the_prefix(p)
         self.assertEqual(os.listdir(tools), ["readme.txt"])
         with open(os.path.join(tools, "readme.txt"), "rb") as f:
             self.assertEqual(f.read(), b"my tools\r\n")
+        self.assertNotEqual(p.reg("query", IFEO + r"\GWX.EXE", "/reg:32")[0], 0, "the entry naming the removed copy")
+        self.assertEqual(p.reg_value(IFEO + r"\GWXDetector.exe", "Debugger", "/reg:32"), other)
+        self.assertEqual(p.reg_value(WINDOWS_UPDATE, "DisableOSUpgrade", "/reg:64"), "0x1")
 
 
 if __name__ == "__main__":
