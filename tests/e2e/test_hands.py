@@ -92,7 +92,7 @@ class Hands(unittest.TestCase):
         with open(self.p.app("stop-gwx-from-startup.bat"), "wb") as f:  # waited for until "Stop Waiting..."
             f.write(b"C:\\Quellix\\sleeper.exe wait QuellixNeverShown 600000\r\n")
         self.press("shift+Tab", "Add Feedback...")
-        self.assertTrue(self.dotted("Add Feedback..."), "no focus rectangle")
+        self.assertTrue(qt.wait_until(lambda: self.dotted("Add Feedback..."), 30), "no focus rectangle")
         self.xdo("key", "Return")
         self.assertTrue(qt.wait_until(lambda: os.path.exists(urls), 30), "Enter on a link opened nothing")
         for key, focus in [("Tab", "Stop GWX!"), ("Tab", "Not protected!"), ("Return", "Protected (click to Unprotect)"),
