@@ -50,6 +50,10 @@ TfrmScann::TfrmScann(TComponent* owner) : TForm(owner) {
   const int state = DetectGwxState();
   ShowGwxState(state);
   RefreshProtectionStatus();
+  // The first focus is the first button's, not the links' before it.
+  SetActiveControl(btStop->Visible()         ? btStop
+                   : btProtection->Visible() ? btProtection
+                                             : btRemoveprot);
   StartupMark("state");
 
   // Automatic: stop GWX when it is there, then end without a window.
@@ -104,6 +108,7 @@ void MakeLink(TLabel* label, COLORREF color) {
   font.Style |= fsUnderline;
   label->SetFont(font);
   label->SetCursor(crHandPoint);
+  label->SetTabStop(true);
 }
 
 // A label of the left column: grey, wrapped, centred both ways in its box.
@@ -271,11 +276,13 @@ void TfrmScann::StyleControls() {
   };
   for (const ButtonLook& look : looks) Dress(look);
 
-  // The Tab key's round; "Stop Waiting..." takes its turn through its panel.
+  // The Tab key's round: the links where they stand, the top ones through
+  // their panel before "Stop GWX!", the log link through its panel after
+  // it; "Stop Waiting..." takes its turn through its panel.
   int order = 0;
   for (TWinControl* c : std::initializer_list<TWinControl*>{
-           btStop, btProtection, btRemoveprot, btBlockEOS, btRestoreEOS, btHelpRemoval,
-           btAdvanced, pnlWait, btStartmeter})
+           Panel1, btStop, panSuccess, btProtection, btRemoveprot, btBlockEOS, btRestoreEOS,
+           btHelpRemoval, btAdvanced, pnlWait, btStartmeter})
     c->SetTabOrder(order++);
 }
 

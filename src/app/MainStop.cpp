@@ -62,9 +62,13 @@ void TfrmScann::btStopClick(TComponent*) {
       return;
     }
 
-    btStop->Hide();
+    // The wait panel shows before "Stop GWX!" goes: the keyboard moves
+    // straight to "Stop Waiting...", where Enter ends the wait, not by way
+    // of the next button.
     pnlWait->SetAlign(TAlign::alTop);
     pnlWait->Show();
+    SetActiveControl(btSopWait);
+    btStop->Hide();
     StartupMark("wait-shown");
     RunAndWait(batchFile, ">log.txt", folder, SW_HIDE);
     StartupMark("batch-run");
@@ -79,9 +83,12 @@ void TfrmScann::btStopClick(TComponent*) {
       StartupMark("renamed");
     }
     // The outcome is known only now: a GWX folder still at its name is not
-    // disabled, whatever the scripts did.
-    pnlWait->Hide();
+    // disabled, whatever the scripts did. It shows before the wait panel
+    // goes, as that panel did before "Stop GWX!" went: the keyboard goes on
+    // from the log link, unless the user took it elsewhere.
     ShowPassOutcome(!PathExists(gwx));
+    if (ActiveControl() == btSopWait) SetActiveControl(lblViewlog);
+    pnlWait->Hide();
   } catch (...) {
     // Nothing of a failed pass is shown; the diagnostic log has the details.
   }

@@ -3,13 +3,15 @@
 #include "framework/Control.h"
 
 void ShowProtectionPair(bool blocked, TWinControl* unblockedButton, TWinControl* blockedButton) {
+  // The new button shows before the other hides, so that a focus on the
+  // one going passes to the one in its place.
   if (blocked) {
-    unblockedButton->Hide();
     blockedButton->SetTop(unblockedButton->Top());
     blockedButton->SetLeft(unblockedButton->Left());
     blockedButton->Show();
+    unblockedButton->Hide();
   } else {
-    blockedButton->Hide();
     unblockedButton->Show();
+    blockedButton->Hide();
   }
 }

@@ -99,26 +99,29 @@ LRESULT CALLBACK TApplication::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 
 bool TApplication::ProcessMessage(MSG& msg) {
   if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-  if (msg.message == WM_QUIT) {
+  if (msg.message == WM_QUIT)
     terminated_ = true;
-    return true;
-  }
+  else
+    HandleMessage(msg);
+  return true;
+}
+
+void TApplication::HandleMessage(MSG& msg) {
   // Keyboard navigation belongs to the form the message's window sits on.
   TForm* form = msg.hwnd ? dynamic_cast<TForm*>(TWinControl::FromHandle(
                                ::GetAncestor(msg.hwnd, GA_ROOT)))
                          : nullptr;
   if (form) {
     try {
-      if (form->PreProcessMessage(msg)) return true;
+      if (form->PreProcessMessage(msg)) return;
     } catch (const std::exception& e) {
       // As if it had come from the window procedure that the key was for.
       HandleException(e);
-      return true;
+      return;
     }
   }
   ::TranslateMessage(&msg);
   ::DispatchMessageA(&msg);
-  return true;
 }
 
 void TApplication::ProcessMessages() {

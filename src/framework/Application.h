@@ -51,6 +51,10 @@ class TApplication {
   bool Terminated() const { return terminated_; }
   // Handles every message waiting in the queue, then returns.
   void ProcessMessages();
+  // One message taken from the queue (not the quit message): its form's
+  // keyboard navigation first, else translated and dispatched. Loops of
+  // their own call it, so that keys work there as they do here.
+  void HandleMessage(MSG& msg);
 
   // Where the text of every box goes instead, when set: a run that shows no
   // window has nobody to close one.

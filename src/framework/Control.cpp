@@ -101,13 +101,13 @@ void TWinControl::ApplyBounds() {
 
 void TWinControl::SetVisible(bool visible) {
   if (visible == visible_) return;
-  // A hidden control must not keep the keyboard: the form takes it.
-  if (!visible && ContainsFocus()) {
-    TForm* form = ParentForm();
-    if (form && form != static_cast<TWinControl*>(this) && form->HandleAllocated())
-      ::SetFocus(form->Handle());
-  }
+  const bool hadFocus = !visible && ContainsFocus();
   visible_ = visible;
+  // A hidden control must not keep the keyboard: the form hands it on.
+  if (!visible) {
+    TForm* form = ParentForm();
+    if (form && form != static_cast<TWinControl*>(this)) form->ControlHidden(this, hadFocus);
+  }
   // A docked control takes its place before it shows, not after.
   if (visible && align_ != TAlign::alNone) ParentRealign();
   // A hidden control gets its window when it first shows (see CreateHandle).
@@ -478,6 +478,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
+      return 0;
+    case WM_CHANGEUISTATE:
+    case WM_QUERYUISTATE:
+      // The keyboard cues are the form's (TForm handles these itself).
+      if (TForm* form = ParentForm()) return form->Perform(msg, wParam, lParam);
+      return 0;
+    case WM_UPDATEUISTATE:
+      for (TWinControl* child : controls_) child->Perform(msg, wParam, lParam);
       return 0;
   }
   return DefaultHandler(msg, wParam, lParam);

@@ -126,7 +126,7 @@ void TForm::ApplyIcon() {
 
 void TForm::SetActiveControl(TWinControl* control) {
   activeControl_ = control;
-  if (control && control->CanFocus() && HandleAllocated() && ::IsWindowVisible(Handle()))
+  if (control && control->CanFocus() && HandleAllocated() && ::GetActiveWindow() == Handle())
     control->SetFocus();
 }
 
@@ -159,17 +159,58 @@ void TForm::ControlGone(TWinControl* control) {
   if (Contains(control, focusedControl_)) focusedControl_ = nullptr;
 }
 
-void TForm::RestoreFocus() {
-  if (activeControl_ && activeControl_->CanFocus()) {
-    activeControl_->SetFocus();
-    return;
-  }
-  // Shown for the first time (or its control went away): the first stop of
-  // the Tab key round, else the form itself.
-  if (TWinControl* first = FindNextControl(nullptr, true))
-    first->SetFocus();
+void TForm::ControlHidden(TWinControl* control, bool hadFocus) {
+  // An inactive form hands the focus on when it is next activated.
+  if (!hadFocus || !HandleAllocated()) return;
+  TWinControl* from = Contains(control, activeControl_) ? activeControl_ : control;
+  if (TWinControl* heir = FocusHeir(from))
+    heir->SetFocus();
   else
     ::SetFocus(Handle());
+}
+
+TWinControl* TForm::FocusHeir(TWinControl* gone) const {
+  // The control shown in its place (the other half of a switch), else the
+  // next stop of the Tab key round.
+  for (TWinControl* c : TabOrderList())
+    if (c != gone && c->Parent() == gone->Parent() && c->Left() == gone->Left() &&
+        c->Top() == gone->Top() && c->TabStop() && c->CanFocus())
+      return c;
+  return FindNextControl(gone, true);
+}
+
+void TForm::RestoreFocus() {
+  // Shown for the first time (or its control went away): the first stop of
+  // the Tab key round; its control hidden meanwhile: the one that takes over
+  // from it; else the form itself.
+  TWinControl* target = !activeControl_              ? FindNextControl(nullptr, true)
+                        : activeControl_->CanFocus() ? activeControl_
+                                                     : FocusHeir(activeControl_);
+  if (target)
+    target->SetFocus();
+  else
+    ::SetFocus(Handle());
+}
+
+LRESULT TForm::UiState() {
+  if (!uiStateKnown_) {
+    // Focus rectangles hide until the keyboard is used, unless the user
+    // has the system show them always.
+    BOOL alwaysShown = FALSE;
+    ::SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &alwaysShown, 0);
+    uiState_ = alwaysShown ? 0 : UISF_HIDEFOCUS | UISF_HIDEACCEL;
+    uiStateKnown_ = true;
+  }
+  return uiState_;
+}
+
+void TForm::ChangeUiState(WPARAM actionAndFlags) {
+  // Cues once shown stay shown for the life of the window, as in Windows'
+  // dialogs: only clearing a hide flag changes anything.
+  if (LOWORD(actionAndFlags) != UIS_CLEAR) return;
+  const LRESULT before = UiState();
+  uiState_ &= static_cast<WORD>(~HIWORD(actionAndFlags));
+  if (uiState_ != before) Perform(WM_UPDATEUISTATE, actionAndFlags, 0);
 }
 
 bool TForm::OnDialogKey(WPARAM key, LPARAM keyData) {
@@ -184,6 +225,8 @@ bool TForm::PreProcessMessage(MSG& msg) {
   if (msg.message != WM_KEYDOWN) return false;
   const WPARAM key = msg.wParam;
   if (key != VK_TAB && key != VK_RETURN && key != VK_ESCAPE) return false;
+  // The keyboard is in use: focus rectangles show from now on.
+  ChangeUiState(MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
   // A control that takes these keys itself (an edit box) keeps them.
   const LRESULT wants = ::SendMessageA(msg.hwnd, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg));
   if (wants & (key == VK_TAB ? DLGC_WANTTAB : DLGC_WANTALLKEYS)) return false;
@@ -220,6 +263,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case CM_DIALOGKEY:
       if (OnDialogKey(wParam, lParam)) return 1;
       break;
+    case WM_CHANGEUISTATE:
+      ChangeUiState(wParam);
+      return 0;
+    case WM_QUERYUISTATE:
+      return UiState();
   }
   return TWinControl::WndProc(msg, wParam, lParam);
 }

@@ -1,7 +1,8 @@
 // A top-level window: caption, client size, colour, font, centred on the
 // screen when first shown, sizeable frame with the system buttons. It keeps
 // track of the focused control, tells every control when the focus moves,
-// runs the Tab key round and offers Enter and Escape to its controls.
+// hands the focus on when the focused control hides, runs the Tab key round,
+// offers Enter and Escape to its controls and keeps the keyboard cues.
 // Closing the main form ends the application.
 #pragma once
 
@@ -33,7 +34,8 @@ class TForm : public TWinControl {
 
   // The control that has (or last had) the focus on this form, or none.
   TWinControl* ActiveControl() const { return activeControl_; }
-  // Focuses `control` now when the form shows, else when it next does.
+  // Focuses `control` now when the form is the active window, else when it
+  // is next activated: another window's user keeps the keyboard.
   void SetActiveControl(TWinControl* control);
   // The next (or previous) control after `current` that the Tab key stops
   // at, going round; none when there is no other.
@@ -59,6 +61,14 @@ class TForm : public TWinControl {
   void FocusedControlChanged(TWinControl* control);
   // A control leaves this form: forget it.
   void ControlGone(TWinControl* control);
+  // `control` has just been hidden; `hadFocus` when the keyboard was in it.
+  void ControlHidden(TWinControl* control, bool hadFocus);
+  // Who takes the focus from `gone`, which can no longer have it, or none.
+  TWinControl* FocusHeir(TWinControl* gone) const;
+  // The keyboard cues (UISF_HIDEFOCUS, UISF_HIDEACCEL) of every control of
+  // the form, kept here: Wine's windows keep none.
+  void ChangeUiState(WPARAM actionAndFlags);
+  LRESULT UiState();
   void RestoreFocus();
   bool OnDialogKey(WPARAM key, LPARAM keyData);
   void CenterOnScreen();
@@ -72,4 +82,7 @@ class TForm : public TWinControl {
   std::string iconName_;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;
+  // Known once asked for: the system's setting is read on the first query.
+  bool uiStateKnown_ = false;
+  WORD uiState_ = 0;
 };

@@ -108,4 +108,28 @@ void TLabel::Paint() {
     box = LayoutTextBox(box, measured.bottom - measured.top, layout_);
   }
   ::DrawTextA(dc, Caption().c_str(), -1, &box, format);
+  if (Focused() && !(Perform(WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+    // Around the box, which a single-line label has the size of its text.
+    const RECT client = ClientRect();
+    ::DrawFocusRect(dc, &client);
+  }
+}
+
+LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_GETDLGCODE:
+      // A link keeps Enter: it opens, rather than clicking a default button.
+      if (wParam == VK_RETURN && OnClick) return DLGC_WANTALLKEYS;
+      break;
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN && OnClick && KeyDataToShiftState(lParam) == 0) {
+        Click();
+        return 0;
+      }
+      break;
+    case WM_UPDATEUISTATE:
+      if (Focused()) Invalidate();  // the focus rectangle comes or goes
+      break;
+  }
+  return TCustomControl::WndProc(msg, wParam, lParam);
 }

@@ -1,5 +1,7 @@
 // Panels (a bevel and a centred caption) and labels (text in a box: aligned,
-// wrapped, optionally see-through; a click fires OnClick).
+// wrapped, optionally see-through; a click fires OnClick, and so does Enter
+// while a label with TabStop has the focus, which it shows by the system's
+// focus rectangle once the keyboard is in use).
 #pragma once
 
 #include "framework/CustomControl.h"
@@ -44,6 +46,7 @@ class TLabel : public TCustomControl {
   void FillCreateParams(CreateParams& params) override;
   void EraseBackground(HDC dc) override;
   void Paint() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   TAlignment alignment_ = taLeftJustify;

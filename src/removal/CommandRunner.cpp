@@ -37,8 +37,8 @@ void WaitResponsively(HANDLE process) {
       ::PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    // Tab, Enter and Escape work here as in the application's own loop.
+    Application->HandleMessage(msg);
   }
 }
 

@@ -25,6 +25,8 @@ class Hands(unittest.TestCase):
         p.install()
         if seed:
             p.seed_gwx()
+        # Windows' default, which Wine's is not: keyboard cues hide until a key is used.
+        p.reg("add", "HKCU\\Control Panel\\Desktop", "/v", "UserPreferencesMask", "/t", "REG_BINARY", "/d", "9e1e078012000000", "/f")
         for key, value, data in reg.get("values", ()):
             p.reg("add", key, "/v", value, "/d", data, "/f")
         self.proc = p.start_exe()
@@ -46,6 +48,17 @@ class Hands(unittest.TestCase):
         left, top, _, _ = self.p.client_rect()
         c = min((c for c in self.p.controls() if c["visible"] and c["text"] == text), key=lambda c: c["y"])
         return left + c["x"] + c["w"] // 2, top + c["y"] + c["h"] // 2
+
+    def focus(self):
+        return self.p.driver("focus", CAPTION)[1].rstrip("\r\n")
+
+    def press(self, key, focus):
+        self.xdo("key", key)
+        self.assertTrue(qt.wait_until(lambda: self.focus() == focus, 30), "%s: focus on %r" % (key, self.focus()))
+
+    def dotted(self, text):  # a focus rectangle's dots along the top edge of the control with this text
+        (left, top, _, _), c = self.p.client_rect(), next(c for c in self.p.controls() if c["text"] == text)
+        return any(sum(px) < 200 for px in qt.grab_pixels(left + c["x"], top + c["y"], c["w"], 1, self.p.env["DISPLAY"])[0])
 
     def test_double_click_on_stop_runs_one_pass(self):
         self.start("stop")
@@ -69,6 +82,26 @@ class Hands(unittest.TestCase):
         shown = self.shown()
         self.assertFalse(shown & {"Stop GWX!", "Please, wait...", "Stop Waiting..."})
         self.assertTrue({"GWX has been successfully disabled!", "View execution log..."} <= shown)
+        self.assertEqual((self.focus(), self.dotted("View execution log...")), ("View execution log...", False))
+        self.close()
+
+    def test_the_keyboard_alone(self):
+        self.start("keys")
+        urls = self.p.record_browser()
+        shutil.copy(qt.DRIVER, self.p.app("sleeper.exe"))
+        with open(self.p.app("stop-gwx-from-startup.bat"), "wb") as f:  # waited for until "Stop Waiting..."
+            f.write(b"C:\\Quellix\\sleeper.exe wait QuellixNeverShown 600000\r\n")
+        self.press("shift+Tab", "Add Feedback...")
+        self.assertTrue(qt.wait_until(lambda: self.dotted("Add Feedback..."), 30), "no focus rectangle")
+        self.xdo("key", "Return")
+        self.assertTrue(qt.wait_until(lambda: os.path.exists(urls), 30), "Enter on a link opened nothing")
+        for key, focus in [("Tab", "Stop GWX!"), ("Tab", "Not protected!"), ("Return", "Protected (click to Unprotect)"),
+                           ("Return", "Not protected!"), ("shift+Tab", "Stop GWX!"), ("Return", "Stop Waiting..."),
+                           ("Tab", "Download Startmeter"), ("shift+Tab", "Stop Waiting...")]:
+            self.press(key, focus)  # a switch flips and keeps the focus; keys work during the pass
+        self.xdo("key", "Return")
+        self.assertTrue(qt.wait_until(lambda: os.path.isdir(self.p.system32("GWX-")), 120), "the pass did not end")
+        self.assertIn(self.focus(), self.shown() - {"Stop Waiting...", "Please, wait..."})
         self.close()
 
     def test_closing_during_a_pass_lets_it_finish_and_ends(self):

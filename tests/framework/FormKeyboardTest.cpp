@@ -56,10 +56,10 @@ TEST(FormKeyboard, EveryControlHearsWhichControlGotTheFocus) {
   a->SetFocus();
   EXPECT_EQ(hidden->Last(CM_FOCUSCHANGED)->lParam, reinterpret_cast<LPARAM>(a));
 
-  // The focused control is hidden: the form takes the focus, and says so.
+  // The focused control is hidden: the next stop takes the focus, and says so.
   a->Hide();
-  EXPECT_EQ(::GetFocus(), t.form->Handle());
-  EXPECT_EQ(nested->Last(CM_FOCUSCHANGED)->lParam, reinterpret_cast<LPARAM>(t.form.get()));
+  EXPECT_EQ(::GetFocus(), nested->Handle());
+  EXPECT_EQ(a->Last(CM_FOCUSCHANGED)->lParam, reinterpret_cast<LPARAM>(nested));
   // A control that goes away is forgotten.
   delete a;
   EXPECT_NE(t.form->ActiveControl(), a);

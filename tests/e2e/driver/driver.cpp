@@ -15,6 +15,7 @@
 //                                   caption and text, press OK
 //   state CAPTION                   print visible|hidden and iconic|normal
 //                                   of the top-level window
+//   focus CAPTION                   print the text of the focused window
 //   taskbar                         list the shell's taskbar buttons:
 //                                   left top w h|iconic|class|text of the
 //                                   window each one stands for
@@ -192,6 +193,12 @@ int main(int argc, char** argv) {
   if (cmd == "state") {
     std::printf("%s %s\n", ::IsWindowVisible(top) ? "visible" : "hidden",
                 ::IsIconic(top) ? "iconic" : "normal");
+    return 0;
+  }
+  if (cmd == "focus") {
+    GUITHREADINFO info = {sizeof(info)};
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(top, nullptr), &info);
+    std::printf("%s\n", TextOf(info.hwndFocus).c_str());
     return 0;
   }
   if (cmd == "close") {
