@@ -167,6 +167,9 @@ TEST_F(GwxBlocking, AProgramWhosePathTheCodePageCannotSpellIsNamedByItsShortForm
   const std::string named = command.substr(1, command.size() - 7);
   EXPECT_TRUE(testing_support::ReadFileText(named) == "this one") << command << " names another file";
   EXPECT_EQ(ExecutableFolder(), ExtractFilePath(named)) << "the folder of the files beside it, alike";
+  ScopedSeam<decltype(Seam().GetACP)> utf8(Seam().GetACP, []() -> UINT { return CP_UTF8; });
+  EXPECT_EQ(ExecutableFolder(), base + "\\\xce\x95\xcf\x81\xce\xb3\xce\xb1 Quellix\\") << "UTF-8 spells it exactly";
+  EXPECT_EQ(AnsiPath(L"C:\\missing\\\xD800"), "") << "but not a lone surrogate";
   ::DeleteFileW(g_modulePath.c_str());
   ::RemoveDirectoryW(folder.c_str());
 }
