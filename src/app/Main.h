@@ -14,6 +14,10 @@
 enum class TWebPage { WhatIsGwx, Cleanwarden, AdGuard, Startmeter };
 std::string WebPageAddress(TWebPage page);
 
+// Said where the program cannot name its own folder, which holds every file it
+// runs, writes or opens.
+std::string UnusableFolderMessage();
+
 class TfrmScann : public TForm {
  public:
   explicit TfrmScann(TComponent* owner);

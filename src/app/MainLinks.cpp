@@ -48,7 +48,13 @@ void TfrmScann::lblReadmeClick(TComponent*) {
 }
 
 void TfrmScann::lblViewlogClick(TComponent*) {
-  const std::string path = ExecutableFolder() + "log.txt";
+  const std::string folder = ExecutableFolder();
+  if (folder.empty()) {
+    // "log.txt" alone would open whichever lies in the current folder.
+    Application->MessageBox(UnusableFolderMessage());
+    return;
+  }
+  const std::string path = folder + "log.txt";
   if (FileExists(path))
     ShellOpen(path, SW_SHOW);
   else

@@ -11,15 +11,11 @@
 #include "removal/TaskCommands.h"
 #include "removal/Wow64.h"
 
-namespace {
-
 std::string UnusableFolderMessage() {
   return "Quellix cannot work in the folder\n" + ExecutableFolderShown() +
          "\nIts name is too long or has characters that this Windows cannot pass to "
          "Quellix. Please, move Quellix to a folder with a short, plain name.";
 }
-
-}  // namespace
 
 void TfrmScann::btStopClick(TComponent*) {
   if (FStopping) return;

@@ -47,6 +47,19 @@ bool HasDebugger(TRegistry& registry, const char* name) {
   return found;
 }
 
+// Takes the "Debugger" value off an entry, and the entry itself only when
+// nothing else is left in it: other values and subkeys there are settings of
+// other software or of an administrator (exploit protection's
+// MitigationOptions, PerfOptions, GlobalFlag).
+void RemoveBlockingEntry(TRegistry& registry, const char* name) {
+  if (!registry.OpenKey(EntryKey(name), false)) return;
+  registry.DeleteValue(kDebugger);
+  TRegKeyInfo info;
+  const bool empty = registry.GetKeyInfo(info) && info.NumValues == 0 && info.NumSubKeys == 0;
+  registry.CloseKey();
+  if (empty) registry.DeleteKey(EntryKey(name));
+}
+
 // Deletes `value` when present; the key is created when missing, like every
 // policy key this program opens.
 void DeletePolicyValue(TRegistry& registry, const char* key, const char* value) {
@@ -89,7 +102,7 @@ void BlockGwx() {
 
 void UnblockGwx() {
   OnLocalMachine([](TRegistry& registry) {
-    for (const char* name : kGwxUnprotectKeys) registry.DeleteKey(EntryKey(name));
+    for (const char* name : kGwxUnprotectKeys) RemoveBlockingEntry(registry, name);
     DeletePolicyValue(registry, kGwxPolicyKey, "DisableGwx");
     DeletePolicyValue(registry, kWindowsUpdatePolicyKey, "DisableOSUpgrade");
   });
@@ -113,7 +126,7 @@ void BlockEos() {
 
 void UnblockEos() {
   OnLocalMachine([](TRegistry& registry) {
-    for (const char* name : kEosKeys) registry.DeleteKey(EntryKey(name));
+    for (const char* name : kEosKeys) RemoveBlockingEntry(registry, name);
   });
 }
 

@@ -27,7 +27,8 @@ extern const char* const kEosKeys[2];
 std::string DebuggerCommand();
 
 // GWX: blocking entries in the default registry view, policy values in the
-// 64-bit view.
+// 64-bit view. Unblocking, here and for the notifiers, takes off the
+// "Debugger" values, and an entry's key only where nothing else is left in it.
 void BlockGwx();
 void UnblockGwx();
 // Only the GWX.EXE entry decides; a "Debugger" value of any type counts.

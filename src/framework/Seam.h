@@ -25,6 +25,8 @@ struct PlatformSeam {
   // the wide form, a folder that the code page cannot spell).
   decltype(&::GetModuleFileNameA) GetModuleFileNameA = ::GetModuleFileNameA;
   decltype(&::GetModuleFileNameW) GetModuleFileNameW = ::GetModuleFileNameW;
+  // The ANSI code page (Wine's is never UTF-8, an option of Windows 10).
+  decltype(&::GetACP) GetACP = ::GetACP;
   // Registry.
   decltype(&::RegOpenKeyExA) RegOpenKeyExA = ::RegOpenKeyExA;
   decltype(&::RegCreateKeyExA) RegCreateKeyExA = ::RegCreateKeyExA;

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <vector>
+
 #include "framework/Seam.h"
 
 std::string ExtractFilePath(const std::string& path) {
@@ -13,69 +16,89 @@ namespace {
 
 // Every name the program puts in its folder fits in this, with room to spare.
 constexpr size_t kFileNameRoom = 32;
+// The longest path the wide functions hand back, with its terminating zero.
+constexpr DWORD kWideRoom = 32768;
 
-// `text` in the system code page; `lossy`, where given, is set when a
-// character had no exact form there.
-std::string ToAnsi(const std::wstring& text, DWORD flags, BOOL* lossy) {
-  const int length = static_cast<int>(text.size());
-  const int n = ::WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, lossy);
-  if (n <= 0) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, flags, text.data(), length, &out[0], n, nullptr, lossy);
-  return out;
-}
+// A wide text ending in a zero. Not std::wstring: the linker keeps every
+// function of the C++ library's wide-string code once one is used (their
+// unwind tables name them all), about 35 KB of the exe for three calls.
+using WideText = std::vector<wchar_t>;
 
-// The text in the system code page, in `out`; false where a character has
-// no exact form there (a best-fit look-alike could name another file).
-bool ToAnsiExactly(const std::wstring& text, std::string& out) {
+// `text` in the system code page, in `out`. With `exact`, false where a
+// character has no exact form there: a best-fit look-alike or a "?" could
+// name another file.
+bool ToAnsi(const wchar_t* text, bool exact, std::string& out) {
+  out.clear();
+  const int length = static_cast<int>(std::wcslen(text));
+  if (length == 0) return true;
+  UINT codePage = CP_ACP;
+  DWORD flags = exact ? WC_NO_BEST_FIT_CHARS : 0;
   BOOL lossy = FALSE;
-  out = ToAnsi(text, WC_NO_BEST_FIT_CHARS, &lossy);
-  return !lossy && out.empty() == text.empty();
+  BOOL* lossyOut = exact ? &lossy : nullptr;
+  if (Seam().GetACP() == CP_UTF8) {
+    // UTF-8 spells every character but a lone surrogate, and refuses both
+    // checks above outright, which would make every folder unusable: it is
+    // asked only to fail on a lone surrogate instead of writing U+FFFD.
+    codePage = CP_UTF8;
+    flags = exact ? WC_ERR_INVALID_CHARS : 0;
+    lossyOut = nullptr;
+  }
+  const int n = ::WideCharToMultiByte(codePage, flags, text, length, nullptr, 0, nullptr, lossyOut);
+  if (n <= 0) return false;
+  out.assign(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(codePage, flags, text, length, &out[0], n, nullptr, lossyOut);
+  return !lossy;
 }
 
-// The executable's full path as the system has it.
-std::wstring ModulePath() {
-  std::wstring path(32768, L'\0');
-  const DWORD n = Seam().GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-  path.resize(n < path.size() ? n : 0);
+// The executable's full path as the system has it; empty when it cannot be had.
+WideText ModulePath() {
+  WideText path(kWideRoom);
+  const DWORD n = Seam().GetModuleFileNameW(nullptr, path.data(), kWideRoom);
+  path.resize(n < kWideRoom ? n : 0);
+  path.push_back(L'\0');
   return path;
 }
 
 // The executable's folder as the system has it, with its trailing "\".
-std::wstring ModuleFolder() {
-  const std::wstring path = ModulePath();
-  const size_t pos = path.find_last_of(L"\\:");
-  return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos + 1);
+WideText ModuleFolder() {
+  WideText path = ModulePath();
+  size_t end = path.size() - 1;
+  while (end > 0 && path[end - 1] != L'\\' && path[end - 1] != L':') --end;
+  path.resize(end);
+  path.push_back(L'\0');
+  return path;
 }
 
 }  // namespace
 
-std::string AnsiPath(const std::wstring& path, size_t room) {
+std::string AnsiPath(const wchar_t* path, size_t room) {
   std::string ansi;
-  const auto fits = [&](const std::wstring& form) {
-    return ToAnsiExactly(form, ansi) && ansi.size() + room < MAX_PATH;
+  const auto fits = [&](const wchar_t* form) {
+    return ToAnsi(form, true, ansi) && ansi.size() + room < MAX_PATH;
   };
   if (fits(path)) return ansi;
   // The short form is plain ASCII and shorter; a volume with 8.3 names
   // switched off has none.
-  std::wstring shortPath(32768, L'\0');
-  const DWORD n = ::GetShortPathNameW(path.c_str(), &shortPath[0],
-                                      static_cast<DWORD>(shortPath.size()));
-  if (n == 0 || n >= shortPath.size()) return std::string();
-  shortPath.resize(n);
-  return fits(shortPath) ? ansi : std::string();
+  WideText shortPath(kWideRoom);
+  const DWORD n = ::GetShortPathNameW(path, shortPath.data(), kWideRoom);
+  if (n == 0 || n >= kWideRoom) return std::string();
+  return fits(shortPath.data()) ? ansi : std::string();
 }
 
-std::string ExecutableFolder() { return AnsiPath(ModuleFolder(), kFileNameRoom); }
+std::string ExecutableFolder() { return AnsiPath(ModuleFolder().data(), kFileNameRoom); }
 
 bool ExecutablePathSpelled() {
   std::string ansi;
-  return ToAnsiExactly(ModulePath(), ansi);
+  return ToAnsi(ModulePath().data(), true, ansi);
 }
 
-std::string ExecutablePath() { return AnsiPath(ModulePath()); }
+std::string ExecutablePath() { return AnsiPath(ModulePath().data()); }
 
-std::string ExecutableFolderShown() { return ToAnsi(ModuleFolder(), 0, nullptr); }
+std::string ExecutableFolderShown() {
+  std::string shown;
+  ToAnsi(ModuleFolder().data(), false, shown);
+  return shown;
+}
 
 bool PathExists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -5,11 +5,13 @@
 
 // The folder part of a path, up to and including its last "\" or ":".
 std::string ExtractFilePath(const std::string& path);
-// `path` as the program's 8-bit text names it, in the system code page:
-// the path itself where every character has its exact form there and `room`
-// more characters still fit MAX_PATH, else its short (8.3) form on the same
-// terms. Empty when neither exists: a look-alike may name another file.
-std::string AnsiPath(const std::wstring& path, size_t room = 0);
+// `path` (zero-ended) as the program's 8-bit text names it, in the system
+// code page: the path itself where every character has its exact form there
+// and `room` more characters still fit MAX_PATH, else its short (8.3) form on
+// the same terms. Empty when neither exists: a look-alike may name another
+// file. Where the code page is UTF-8, every path but one with a lone
+// surrogate has its exact form.
+std::string AnsiPath(const wchar_t* path, size_t room = 0);
 // The folder of this program's executable, with its trailing "\", as
 // AnsiPath gives it with room for the names of the files beside the program;
 // empty when the program cannot name it.

@@ -13,12 +13,22 @@ std::string GwxTaskFolder(const std::string& nativeSystemFolder) {
   return nativeSystemFolder + "Tasks\\Microsoft\\Windows\\Setup\\GWXTriggers";
 }
 
+namespace {
+
+// The file runs with the program's folder as its current one, where anyone
+// may have put a schtasks.com: cmd would take that before the system's. A
+// failed cd sets the error level; "||" would not do, as Wine's cmd runs what
+// follows it after a cd that worked too.
+const char kToSystemFolder[] = "@cd /d \"%SystemRoot%\\System32\" & if errorlevel 1 exit /b 1\r\n";
+
+}  // namespace
+
 bool SaveCommandFile(const std::string& path, const std::vector<std::string>& lines) {
   if (lines.empty()) {
     ::DeleteFileA(path.c_str());  // a missing file is no error
     return true;
   }
-  std::string text;
+  std::string text = kToSystemFolder;
   for (const std::string& line : lines) text += line + "\r\n";
   UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

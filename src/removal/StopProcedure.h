@@ -9,9 +9,10 @@
 std::string GwxTaskFolder(const std::string& nativeSystemFolder);
 extern const char kGwxTaskPrefix[];
 
-// Writes the command list anew, each line followed by CR LF, or deletes the
-// file when the list is empty, so that an earlier pass's file is not run
-// again. False when the file could not be written.
+// Writes the command list anew, each line followed by CR LF, after a first
+// line that makes the system folder the current one (or ends the file), or
+// deletes the file when the list is empty, so that an earlier pass's file is
+// not run again. False when the file could not be written.
 bool SaveCommandFile(const std::string& path, const std::vector<std::string>& lines);
 
 // Empties and removes GWX folder + "-" (left by an earlier pass), then gives

@@ -167,15 +167,17 @@ TEST_F(GwxBlocking, AProgramWhosePathTheCodePageCannotSpellIsNamedByItsShortForm
   const std::string named = command.substr(1, command.size() - 7);
   EXPECT_TRUE(testing_support::ReadFileText(named) == "this one") << command << " names another file";
   EXPECT_EQ(ExecutableFolder(), ExtractFilePath(named)) << "the folder of the files beside it, alike";
+  ScopedSeam<decltype(Seam().GetACP)> utf8(Seam().GetACP, []() -> UINT { return CP_UTF8; });
+  EXPECT_EQ(ExecutableFolder(), base + "\\\xce\x95\xcf\x81\xce\xb3\xce\xb1 Quellix\\") << "UTF-8 spells it exactly";
+  EXPECT_EQ(AnsiPath(L"C:\\missing\\\xD800"), "") << "but not a lone surrogate";
   ::DeleteFileW(g_modulePath.c_str());
   ::RemoveDirectoryW(folder.c_str());
 }
 
-TEST_F(GwxBlocking, UnprotectRemovesTheEntriesWholeAndBothPolicyValues) {
+TEST_F(GwxBlocking, UnprotectTakesOffTheDebuggerValuesAndBothPolicyValues) {
   for (const std::string& name : kGwxNames) {
     PutString(Entry(name), "Debugger", "\"C:\\old place\\quellix.exe\" /deb");
-    PutString(Entry(name), "GlobalFlag", "other software");
-    PutString(Entry(name) + "\\PerfOptions\\Deeper", "CpuPriorityClass", "1");
+    if (name != kGwxNames[0]) PutString(Entry(name), "GlobalFlag", "other software");
   }
   // A value this program never writes, set by policy or another tool.
   PutString(kGwxPolicy, "DisableGwx", "by policy", KEY_WOW64_64KEY);
@@ -185,7 +187,11 @@ TEST_F(GwxBlocking, UnprotectRemovesTheEntriesWholeAndBothPolicyValues) {
 
   UnblockGwx();
 
-  for (const std::string& name : kGwxNames) EXPECT_FALSE(KeyExists(Entry(name))) << name;
+  EXPECT_FALSE(KeyExists(Entry(kGwxNames[0]))) << "nothing else was left in it";
+  for (size_t i = 1; i < kGwxNames.size(); ++i) {
+    const auto left = Snapshot(Entry(kGwxNames[i]));
+    EXPECT_TRUE(left.size() == 1 && left.count("GlobalFlag")) << kGwxNames[i];
+  }
   EXPECT_TRUE(KeyExists(kGwxPolicy, KEY_WOW64_64KEY));
   EXPECT_TRUE(Snapshot(kGwxPolicy, KEY_WOW64_64KEY).empty());
   const auto update = Snapshot(kWindowsUpdate, KEY_WOW64_64KEY);
@@ -321,15 +327,18 @@ TEST_F(EosBlocking, BothEntriesNeedADebuggerToReadProtected) {
   EXPECT_EQ(Read(Entry("SIPNOTIFY.EXE"), "Debugger").data, (Bytes{'*', 0}));
 }
 
-TEST_F(EosBlocking, UnblockRemovesBothKeysWholeAndNothingElse) {
+TEST_F(EosBlocking, UnblockTakesOffBothDebuggerValuesAndNothingElse) {
   for (const std::string& name : kEosNames) {
     PutString(Entry(name), "Debugger", "*");
-    PutString(Entry(name) + "\\Sub\\Deeper", "Other", "kept by nobody");
+    if (name == kEosNames[0]) PutString(Entry(name) + "\\Sub\\Deeper", "Other", "another tool's");
   }
   PutString(Entry("GWX.EXE"), "Debugger", "x.exe");
   UnblockEos();
-  for (const std::string& name : kEosNames) EXPECT_FALSE(KeyExists(Entry(name))) << name;
+  EXPECT_FALSE(Read(Entry(kEosNames[0]), "Debugger").present);
+  EXPECT_TRUE(KeyExists(Entry(kEosNames[0]) + "\\Sub\\Deeper")) << "another tool's subkey stays";
+  EXPECT_FALSE(KeyExists(Entry(kEosNames[1]))) << "nothing else was left in it";
   EXPECT_TRUE(GwxBlocked());
+  RemoveAll();
   // Unblocking when nothing is blocked creates nothing.
   UnblockEos();
   for (const std::string& name : kEosNames) EXPECT_FALSE(KeyExists(Entry(name))) << name;

@@ -52,9 +52,12 @@ class AutoPasses(unittest.TestCase):
             p.seed_gwx(system="syswow64", tasks=(), subfolder_tasks=())
         with open(p.app("disable-triggers.cmd"), "w") as f:
             f.write("echo stale\r\n")
+        for name in ("taskkill.com", "taskkill.exe", "schtasks.com", "schtasks.exe", "cmd.exe"):
+            shutil.copy(os.path.join(qt.BINARY_DIR, "tests", "qx_planted32.exe"), p.app(name))
 
         rc, _ = p.run_exe(["/auto"], timeout=1500)
         self.assertEqual(rc, 0)
+        self.assertFalse(os.path.exists(os.path.join(p.drive_c, "planted-program-ran.txt")), "a planted program ran")
         self.assertFalse(os.path.exists(p.system32("GWX")))
         self.assertEqual(sorted(os.listdir(p.system32("GWX-"))), sorted(qt.GWX_EXECUTABLES))
         self.assertFalse(os.path.exists(p.system32("GWX--")))
@@ -63,7 +66,7 @@ class AutoPasses(unittest.TestCase):
             self.assertFalse(os.path.exists(p.syswow64("GWX-")))
 
         # The command file: two lines per task, CR LF, task names as Task Scheduler knows them.
-        cmd = lines(p.read_app_file("disable-triggers.cmd"))
+        cmd = lines(p.read_app_file("disable-triggers.cmd"))[1:]  # after the change to system32
         self.assertEqual(cmd[-1], "", "every line ends in CR LF")
         names = sorted(l for l in cmd[:-1] if l.startswith("schtasks /end /tn "))
         expected = [TASK_PREFIX + "\\Sub\\refreshgwxconfigandcontent"]
@@ -77,6 +80,7 @@ class AutoPasses(unittest.TestCase):
         log = p.read_app_file("log.txt").decode("latin-1")
         self.assertTrue(log.startswith("Quellix: stopping GWX programs"), log)
         self.assertNotIn("stale", log)
+        self.assertIn("system32>schtasks /change /tn", log.lower(), "no schtasks run from system32")
 
         # The diagnostic log, in the order of the pass, through the exe's own system folder.
         m = messages(p.read_app_file("log2.txt"))

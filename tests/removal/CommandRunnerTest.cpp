@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Application.h"
 #include "framework/Seam.h"
 #include "removal/CommandRunner.h"
 #include "removal/RemovalTestSupport.h"
@@ -159,6 +160,15 @@ TEST_F(CommandRunner, QuitEndsTheWaitAndReachesTheCallersLoop) {
   ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
       << "the quit message was swallowed";
   EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST_F(CommandRunner, AfterACloseAWaitReturnsAtOnce) {
+  Application->Terminate();  // a close, taken by the task walk's message handling
+  Application->ProcessMessages();
+  const bool started = RunAndWait(Script("blocker.cmd", kBlocker), "", dir_.path(), SW_HIDE);
+  Application->ResetMainForm();  // no longer terminated
+  EXPECT_TRUE(started && Appears(dir_ / "started.txt"));
+  EXPECT_FALSE(Exists(dir_ / "finished.txt")) << "the wait lasted until the script ended";
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ TEST(StopProcedure, CommandFileIsWrittenAnewOrDeleted) {
   const std::string path = dir / "disable-triggers.cmd";
   WriteFileText(path, "an earlier pass's much longer command file\r\n");
   ASSERT_TRUE(SaveCommandFile(path, {"schtasks /end /tn \"a\"", "schtasks /change /tn \"a\" /DISABLE"}));
-  EXPECT_EQ(ReadFileText(path), "schtasks /end /tn \"a\"\r\nschtasks /change /tn \"a\" /DISABLE\r\n");
+  EXPECT_EQ(ReadFileText(path), "@cd /d \"%SystemRoot%\\System32\" & if errorlevel 1 exit /b 1\r\n"
+                                "schtasks /end /tn \"a\"\r\nschtasks /change /tn \"a\" /DISABLE\r\n");
 
   EXPECT_TRUE(SaveCommandFile(path, {}));
   EXPECT_FALSE(Exists(path)) << "an empty list must not leave the old file to run";

@@ -12,3 +12,8 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   }
   return TRUE;
 }
+
+// Built as a program too, under system programs' names (taskkill.exe, ...).
+int main() {
+  ::CloseHandle(::CreateFileA("C:\\planted-program-ran.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+}
