@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 #include "framework/Handles.h"
@@ -136,7 +137,10 @@ void TWinControl::SetEnabled(bool enabled) {
 void TWinControl::SetCaption(const std::string& caption) {
   if (caption == caption_) return;
   caption_ = caption;
-  if (handle_) ::SetWindowTextA(handle_, caption_.c_str());
+  if (handle_) {
+    ::SetWindowTextA(handle_, caption_.c_str());
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
+  }
   Invalidate();
 }
 
@@ -277,6 +281,21 @@ TForm* TWinControl::ParentForm() {
 
 void TWinControl::Click() {
   if (OnClick) OnClick(this);
+}
+
+std::string TWinControl::AccessibleName() const {
+  return accessibleLabel_ ? accessibleLabel_->Caption() + " " + caption_ : caption_;
+}
+
+void TWinControl::SetAccessibleLabel(TWinControl* label) {
+  accessibleLabel_ = label;
+  if (label) FreeNotification(label);
+}
+
+void TWinControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == accessibleLabel_)
+    accessibleLabel_ = nullptr;
 }
 
 void TWinControl::Invalidate() {
@@ -478,6 +497,13 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
+      return 0;
+    case WM_GETOBJECT:
+      if (AccessibleRole())
+        if (const LRESULT object = AnswerGetObject(handle_, wParam, lParam)) return object;
+      break;
+    case CM_DEFAULTACTION:
+      if (CanFocus()) Click();
       return 0;
   }
   return DefaultHandler(msg, wParam, lParam);

@@ -115,6 +115,17 @@ class TWinControl : public TComponent {
   TNotifyEvent OnClick;
   virtual void Click();
 
+  // What a screen reader hears (framework/Accessible.h): a role
+  // (ROLE_SYSTEM_*; 0 leaves the window to the system's standard object),
+  // the default action that Click does (none: nullptr), and the name: the
+  // caption, led by the caption of the label that says what the control is
+  // for, when it has one.
+  virtual LONG AccessibleRole() const { return 0; }
+  virtual const char* AccessibleAction() const { return nullptr; }
+  std::string AccessibleName() const;
+  void SetAccessibleLabel(TWinControl* label);
+  void Notification(TComponent* component, TOperation operation) override;
+
   // Repaint soon / now / both.
   void Invalidate();
   void Update();
@@ -206,4 +217,5 @@ class TWinControl : public TComponent {
   bool aligning_ = false;
   bool mouseInside_ = false;
   bool clicking_ = false;
+  TWinControl* accessibleLabel_ = nullptr;
 };
