@@ -14,8 +14,8 @@
 // Posted by a reader's "do default action": the control clicks itself once
 // the reader's call has returned, as a click would.
 constexpr UINT CM_DEFAULTACTION = CM_BASE + 0x100;
-// Posted by TLabel::Announce: the label's news goes out from the message
-// loop, once its window is on screen.
+// Posted by TWinControl::Announce: the news goes out from the message loop,
+// once the window is on screen.
 constexpr UINT CM_ANNOUNCE = CM_BASE + 0x101;
 
 // The answer to WM_GETOBJECT for the control whose window is `hwnd`; 0 when

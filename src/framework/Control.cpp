@@ -292,6 +292,19 @@ void TWinControl::SetAccessibleLabel(TWinControl* label) {
   if (label) FreeNotification(label);
 }
 
+void TWinControl::Announce(bool alert) {
+  announcement_ = alert ? EVENT_SYSTEM_ALERT : EVENT_OBJECT_NAMECHANGE;
+  if (handle_) ::PostMessageA(handle_, CM_ANNOUNCE, 0, 0);
+}
+
+void TWinControl::OnAnnounce() {
+  if (!announcement_) return;  // told already
+  ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
+  if (announcement_ == EVENT_SYSTEM_ALERT)
+    ::NotifyWinEvent(EVENT_SYSTEM_ALERT, handle_, OBJID_CLIENT, CHILDID_SELF);
+  announcement_ = 0;
+}
+
 void TWinControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation == TOperation::opRemove && component == accessibleLabel_)
@@ -490,6 +503,19 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       OnSetFocus();
       break;
+    case WM_GETOBJECT:
+      if (AccessibleRole())
+        if (const LRESULT object = AnswerGetObject(handle_, wParam, lParam)) return object;
+      break;
+    case CM_DEFAULTACTION:
+      if (CanFocus()) Click();
+      return 0;
+    case WM_CREATE:
+      if (announcement_) ::PostMessageA(handle_, CM_ANNOUNCE, 0, 0);
+      break;
+    case CM_ANNOUNCE:
+      OnAnnounce();
+      return 0;
     case CM_DIALOGKEY:
       return Broadcast(msg, wParam, lParam);
     case CM_FOCUSCHANGED:
@@ -497,13 +523,6 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
-      return 0;
-    case WM_GETOBJECT:
-      if (AccessibleRole())
-        if (const LRESULT object = AnswerGetObject(handle_, wParam, lParam)) return object;
-      break;
-    case CM_DEFAULTACTION:
-      if (CanFocus()) Click();
       return 0;
   }
   return DefaultHandler(msg, wParam, lParam);

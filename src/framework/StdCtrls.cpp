@@ -2,8 +2,6 @@
 
 #include <oleacc.h>
 
-#include "framework/Accessible.h"
-
 TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {}
 
 void TPanel::FillCreateParams(CreateParams& params) {
@@ -74,32 +72,6 @@ void TLabel::SetTransparent(bool transparent) {
 
 LONG TLabel::AccessibleRole() const {
   return OnClick ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT;
-}
-
-void TLabel::Announce(bool alert) {
-  announcement_ = alert ? EVENT_SYSTEM_ALERT : EVENT_OBJECT_NAMECHANGE;
-  if (WindowHandle()) ::PostMessageA(WindowHandle(), CM_ANNOUNCE, 0, 0);
-}
-
-void TLabel::HandleCreated() {
-  TCustomControl::HandleCreated();
-  if (announcement_) ::PostMessageA(WindowHandle(), CM_ANNOUNCE, 0, 0);
-}
-
-void TLabel::OnAnnounce() {
-  if (!announcement_) return;  // told already
-  ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, WindowHandle(), OBJID_CLIENT, CHILDID_SELF);
-  if (announcement_ == EVENT_SYSTEM_ALERT)
-    ::NotifyWinEvent(EVENT_SYSTEM_ALERT, WindowHandle(), OBJID_CLIENT, CHILDID_SELF);
-  announcement_ = 0;
-}
-
-LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == CM_ANNOUNCE) {
-    OnAnnounce();
-    return 0;
-  }
-  return TCustomControl::WndProc(msg, wParam, lParam);
 }
 
 UINT LabelTextFormat(TAlignment alignment, bool wordWrap) {

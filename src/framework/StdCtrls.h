@@ -44,28 +44,18 @@ class TLabel : public TCustomControl {
   // is static text.
   LONG AccessibleRole() const override;
   const char* AccessibleAction() const override { return OnClick ? "Jump" : nullptr; }
-  // Tells screen readers that the caption is news (a state line): its name
-  // changed, and with `alert`, that it is to be read out at once. Told from
-  // the message loop, when the window shows; a label without a window tells
-  // it once its window has been made.
-  void Announce(bool alert);
 
  protected:
   void FillCreateParams(CreateParams& params) override;
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-  void HandleCreated() override;
   void EraseBackground(HDC dc) override;
   void Paint() override;
 
  private:
-  void OnAnnounce();
 
   TAlignment alignment_ = taLeftJustify;
   TTextLayout layout_ = tlTop;
   bool wordWrap_ = false;
   bool transparent_ = false;
-  // What Announce still has to tell: 0, or the last WinEvent to send.
-  DWORD announcement_ = 0;
 };
 
 // DrawTextA flags of a label's text.

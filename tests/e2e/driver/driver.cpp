@@ -224,6 +224,12 @@ int main(int argc, char** argv) {
     ::EnumChildWindows(top, &ListChild, reinterpret_cast<LPARAM>(top));
     return 0;
   }
+  if (cmd == "accessible") {
+    ::CoInitialize(nullptr);
+    Reader reader{argc > 3 ? argv[3] : nullptr, argc > 3 ? 1 : 0};
+    ::EnumChildWindows(top, &ReadChild, reinterpret_cast<LPARAM>(&reader));
+    return reader.result;
+  }
   if (cmd == "client") {
     RECT rc;
     ::GetClientRect(top, &rc);
@@ -235,12 +241,6 @@ int main(int argc, char** argv) {
     std::printf("%s %s\n", ::IsWindowVisible(top) ? "visible" : "hidden",
                 ::IsIconic(top) ? "iconic" : "normal");
     return 0;
-  }
-  if (cmd == "accessible") {
-    ::CoInitialize(nullptr);
-    Reader reader{argc > 3 ? argv[3] : nullptr, argc > 3 ? 1 : 0};
-    ::EnumChildWindows(top, &ReadChild, reinterpret_cast<LPARAM>(&reader));
-    return reader.result;
   }
   if (cmd == "close") {
     ::PostMessageA(top, WM_CLOSE, 0, 0);
