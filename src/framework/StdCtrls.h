@@ -51,7 +51,6 @@ class TLabel : public TCustomControl {
   void Paint() override;
 
  private:
-
   TAlignment alignment_ = taLeftJustify;
   TTextLayout layout_ = tlTop;
   bool wordWrap_ = false;

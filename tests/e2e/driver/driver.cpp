@@ -151,10 +151,9 @@ BOOL CALLBACK ReadChild(HWND w, LPARAM p) {
   acc->get_accRole(self, &role);
   acc->get_accName(self, &name);
   acc->get_accDefaultAction(self, &action);
-  const std::string text = Narrow(name);
+  const std::string text = Narrow(name), verb = Narrow(action);
   if (!reader->press)
-    std::printf("%ld|%s|%s\n", role.vt == VT_I4 ? role.lVal : -1L, Narrow(action).c_str(),
-                text.c_str());
+    std::printf("%ld|%s|%s\n", role.vt == VT_I4 ? role.lVal : -1L, verb.c_str(), text.c_str());
   else if (text == reader->press)
     reader->result = SUCCEEDED(acc->accDoDefaultAction(self)) ? 0 : 1;
   acc->Release();
