@@ -275,6 +275,10 @@ void TfrmScann::StyleControls() {
       {btSopWait, kNavy, imgButton, imgButtonHover, imgButtonFocused, imgStopIcon},
   };
   for (const ButtonLook& look : looks) Dress(look);
+  // A switch's caption tells only the state; the note beside it tells which
+  // protection, and a screen reader hears both.
+  for (TVelmoraButton* b : {btProtection, btRemoveprot}) b->SetAccessibleLabel(Label2);
+  for (TVelmoraButton* b : {btBlockEOS, btRestoreEOS}) b->SetAccessibleLabel(lblEOSStatus);
 
   // The Tab key's round: the links where they stand, the top ones through
   // their panel before "Stop GWX!", the log link through its panel after
@@ -289,6 +293,7 @@ void TfrmScann::StyleControls() {
 void TfrmScann::ShowGwxState(int state) {
   if (state == gwxInstalled) return;  // as designed: "Stop GWX!" shows
   lblSuccess->SetCaption(state == gwxNotInstalled ? "GWX is not installed" : "GWX is disabled");
+  lblSuccess->Announce(false);
   btStop->Hide();
   lblViewlog->Hide();
   panSuccess->Show();
@@ -305,4 +310,5 @@ void TfrmScann::ShowPassOutcome(bool disabled) {
     lblViewlog->SetBounds(94, 50, 118, 18);
   }
   panSuccess->Show();
+  lblSuccess->Announce(true);
 }

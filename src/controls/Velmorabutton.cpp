@@ -1,5 +1,7 @@
 #include "controls/Velmorabutton.h"
 
+#include <oleacc.h>
+
 namespace {
 
 // The framework's push buttons: focus on one makes it the one Enter clicks.
@@ -92,6 +94,8 @@ void TVelmoraButton::Click() {
   if (TForm* form = ParentForm()) form->ModalResult = ModalResult;
   TCustomControl::Click();
 }
+
+LONG TVelmoraButton::AccessibleRole() const { return ROLE_SYSTEM_PUSHBUTTON; }
 
 TImage* TVelmoraButton::FaceImage() const {
   switch (ChooseButtonFace(Enabled(), FPressed, FHover, Focused())) {

@@ -74,6 +74,8 @@ class TVelmoraButton : public TCustomControl {
 
   void Click() override;
   void Notification(TComponent* component, TOperation operation) override;
+  LONG AccessibleRole() const override;
+  const char* AccessibleAction() const override { return "Press"; }
 
  protected:
   void FillCreateParams(CreateParams& params) override;

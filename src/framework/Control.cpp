@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "framework/Accessible.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 #include "framework/Handles.h"
@@ -136,7 +137,10 @@ void TWinControl::SetEnabled(bool enabled) {
 void TWinControl::SetCaption(const std::string& caption) {
   if (caption == caption_) return;
   caption_ = caption;
-  if (handle_) ::SetWindowTextA(handle_, caption_.c_str());
+  if (handle_) {
+    ::SetWindowTextA(handle_, caption_.c_str());
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
+  }
   Invalidate();
 }
 
@@ -277,6 +281,34 @@ TForm* TWinControl::ParentForm() {
 
 void TWinControl::Click() {
   if (OnClick) OnClick(this);
+}
+
+std::string TWinControl::AccessibleName() const {
+  return accessibleLabel_ ? accessibleLabel_->Caption() + " " + caption_ : caption_;
+}
+
+void TWinControl::SetAccessibleLabel(TWinControl* label) {
+  accessibleLabel_ = label;
+  if (label) FreeNotification(label);
+}
+
+void TWinControl::Announce(bool alert) {
+  announcement_ = alert ? EVENT_SYSTEM_ALERT : EVENT_OBJECT_NAMECHANGE;
+  if (handle_) ::PostMessageA(handle_, CM_ANNOUNCE, 0, 0);
+}
+
+void TWinControl::OnAnnounce() {
+  if (!announcement_) return;  // told already
+  ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
+  if (announcement_ == EVENT_SYSTEM_ALERT)
+    ::NotifyWinEvent(EVENT_SYSTEM_ALERT, handle_, OBJID_CLIENT, CHILDID_SELF);
+  announcement_ = 0;
+}
+
+void TWinControl::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == accessibleLabel_)
+    accessibleLabel_ = nullptr;
 }
 
 void TWinControl::Invalidate() {
@@ -471,6 +503,19 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       OnSetFocus();
       break;
+    case WM_GETOBJECT:
+      if (AccessibleRole())
+        if (const LRESULT object = AnswerGetObject(handle_, wParam, lParam)) return object;
+      break;
+    case CM_DEFAULTACTION:
+      if (CanFocus()) Click();
+      return 0;
+    case WM_CREATE:
+      if (announcement_) ::PostMessageA(handle_, CM_ANNOUNCE, 0, 0);
+      break;
+    case CM_ANNOUNCE:
+      OnAnnounce();
+      return 0;
     case CM_DIALOGKEY:
       return Broadcast(msg, wParam, lParam);
     case CM_FOCUSCHANGED:

@@ -115,6 +115,22 @@ class TWinControl : public TComponent {
   TNotifyEvent OnClick;
   virtual void Click();
 
+  // What a screen reader hears (framework/Accessible.h): a role
+  // (ROLE_SYSTEM_*; 0 leaves the window to the system's standard object),
+  // the default action that Click does (none: nullptr), and the name: the
+  // caption, led by the caption of the label that says what the control is
+  // for, when it has one.
+  virtual LONG AccessibleRole() const { return 0; }
+  virtual const char* AccessibleAction() const { return nullptr; }
+  std::string AccessibleName() const;
+  void SetAccessibleLabel(TWinControl* label);
+  // Tells screen readers that the caption is news (a state line): its name
+  // changed, and with `alert`, that it is to be read out at once. Told from
+  // the message loop, with the window on screen; a control without a window
+  // tells it once its window has been made.
+  void Announce(bool alert);
+  void Notification(TComponent* component, TOperation operation) override;
+
   // Repaint soon / now / both.
   void Invalidate();
   void Update();
@@ -185,6 +201,7 @@ class TWinControl : public TComponent {
   void OnMouseUp(LPARAM position);
   bool OnSetCursor(LPARAM hitAndMessage);
   void OnSetFocus();
+  void OnAnnounce();
   // The colour as set, or the parent's: a system colour stays one.
   COLORREF DeclaredColor() const;
 
@@ -206,4 +223,7 @@ class TWinControl : public TComponent {
   bool aligning_ = false;
   bool mouseInside_ = false;
   bool clicking_ = false;
+  TWinControl* accessibleLabel_ = nullptr;
+  // What Announce has still to tell: 0, or the last WinEvent of it.
+  DWORD announcement_ = 0;
 };

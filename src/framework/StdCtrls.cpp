@@ -1,5 +1,7 @@
 #include "framework/StdCtrls.h"
 
+#include <oleacc.h>
+
 TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {}
 
 void TPanel::FillCreateParams(CreateParams& params) {
@@ -66,6 +68,10 @@ void TLabel::SetTransparent(bool transparent) {
   if (transparent == transparent_) return;
   transparent_ = transparent;
   Invalidate();
+}
+
+LONG TLabel::AccessibleRole() const {
+  return OnClick ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT;
 }
 
 UINT LabelTextFormat(TAlignment alignment, bool wordWrap) {

@@ -42,6 +42,11 @@ class TLabel : public TCustomControl {
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool transparent);
 
+  // A label that reacts to a click is a link to screen readers; any other
+  // is static text.
+  LONG AccessibleRole() const override;
+  const char* AccessibleAction() const override { return OnClick ? "Jump" : nullptr; }
+
  protected:
   void FillCreateParams(CreateParams& params) override;
   void EraseBackground(HDC dc) override;

@@ -1,6 +1,7 @@
 #include "framework/SystemDll.h"
 
 #include <objbase.h>
+#include <oleacc.h>
 
 void RestrictDllSearch() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
@@ -12,13 +13,13 @@ void RestrictDllSearch() {
 
 FARPROC SystemDllFunction(const char* library, const char* function) {
   // Loaded once and kept for the life of the process, like an import. The
-  // program asks for four DLLs; a name past the table's room still loads,
+  // program asks for six DLLs; a name past the table's room still loads,
   // only without being remembered.
   struct Loaded {
     const char* name;
     HMODULE module;
   };
-  static Loaded table[4];
+  static Loaded table[6];
   Loaded* slot = nullptr;
   for (Loaded& entry : table) {
     if (entry.name && ::lstrcmpiA(entry.name, library) == 0)
@@ -44,8 +45,9 @@ namespace {
 
 const char kShell[] = "shell32.dll";
 const char kWinInet[] = "wininet.dll";
+const char kOleAcc[] = "oleacc.dll";
 
-void ComForTheShell() {
+void ComOnThisThread() {
   static bool done = false;
   if (done) return;
   done = true;
@@ -60,7 +62,7 @@ namespace late {
 
 HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
                                LPCSTR directory, INT showCommand) {
-  ComForTheShell();
+  ComOnThisThread();
   // 32 or less is a failure; SE_ERR_DLLNOTFOUND is the one that fits.
   return CallSystemDll<decltype(::ShellExecuteA)>(
       kShell, "ShellExecuteA", reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND), owner, verb, file,
@@ -122,6 +124,23 @@ BOOL WINAPI InternetCloseHandle(HINTERNET handle) {
 
 BOOL WINAPI ImmDisableIME(DWORD thread) {
   return CallSystemDll<decltype(::ImmDisableIME)>("imm32.dll", "ImmDisableIME", FALSE, thread);
+}
+
+HRESULT WINAPI CreateStdAccessibleObject(HWND window, LONG objectId, REFIID riid, void** object) {
+  *object = nullptr;
+  return CallSystemDll<decltype(::CreateStdAccessibleObject)>(
+      kOleAcc, "CreateStdAccessibleObject", E_FAIL, window, objectId, riid, object);
+}
+
+LRESULT WINAPI LresultFromObject(REFIID riid, WPARAM wParam, IUnknown* object) {
+  ComOnThisThread();
+  return CallSystemDll<decltype(::LresultFromObject)>(kOleAcc, "LresultFromObject", LRESULT(E_FAIL),
+                                                      riid, wParam, object);
+}
+
+BSTR WINAPI SysAllocStringLen(const OLECHAR* text, UINT length) {
+  return CallSystemDll<decltype(::SysAllocStringLen)>("oleaut32.dll", "SysAllocStringLen",
+                                                      BSTR(nullptr), text, length);
 }
 
 }  // namespace late

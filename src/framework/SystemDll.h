@@ -1,8 +1,9 @@
 // System DLLs that only some runs need are loaded on their first call, not
 // with the program: the shell (links, pages and scripts), COM for pages and
-// documents, WinINet (the start event) and imm32 (the one call the window
-// needs). Importing them made every start, window or not, load and initialise
-// about ten DLLs more under Wine.
+// documents, WinINet (the start event), imm32 (the one call the window
+// needs), and oleacc with oleaut32 (screen readers). Importing them made
+// every start, window or not, load and initialise about ten DLLs more under
+// Wine.
 // Each is taken from the system folder only, never from beside the exe.
 #pragma once
 
@@ -62,5 +63,12 @@ BOOL WINAPI InternetCloseHandle(HINTERNET handle);
 
 // The input method, from imm32 (which the window system loads anyway).
 BOOL WINAPI ImmDisableIME(DWORD thread);
+
+// Accessibility, asked for by screen readers only. LresultFromObject hands
+// the object over through COM, which it sets up first as ShellExecuteA does.
+HRESULT WINAPI CreateStdAccessibleObject(HWND window, LONG objectId, REFIID riid, void** object);
+LRESULT WINAPI LresultFromObject(REFIID riid, WPARAM wParam, IUnknown* object);
+// The strings a COM caller frees; nullptr when oleaut32 cannot be had.
+BSTR WINAPI SysAllocStringLen(const OLECHAR* text, UINT length);
 
 }  // namespace late

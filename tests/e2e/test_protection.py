@@ -18,6 +18,13 @@ DEBUGGER = '"C:\\Quellix\\quellix.exe" /deb'
 # Where the "Not protected!" button of each pair stands in the window.
 GWX_PLACE = (165, 143)
 EOS_PLACE = (165, 216)
+# What a screen reader hears of the window: name -> (ROLE_SYSTEM_*, default action).
+GWX_SWITCH = "Protection against GWX executing: "
+PUSH_BUTTON, LINK, TEXT = 43, 30, 41
+HEARD = {GWX_SWITCH + NOT_PROTECTED: (PUSH_BUTTON, "Press"),
+         "Protection against End of Support Screen: " + NOT_PROTECTED: (PUSH_BUTTON, "Press"),
+         "Try AdGuard!": (PUSH_BUTTON, "Press"), "What is GWX?": (LINK, "Jump"), "Read me!": (LINK, "Jump"),
+         "Add Feedback...": (LINK, "Jump"), "Get rid of annoying ads:": (TEXT, ""), "GWX is not installed": (TEXT, "")}
 
 
 def key_exists(prefix, key, *flags):
@@ -30,12 +37,19 @@ def shown(prefix):
                   if c["visible"] and c["text"] in (NOT_PROTECTED, PROTECTED))
 
 
+def heard(prefix):
+    """name -> (role, default action) of every visible control, read through oleacc from another process."""
+    lines = prefix.driver("accessible", CAPTION)[1].splitlines()
+    return {name: (int(role), action) for role, action, name in (l.rstrip("\r").split("|", 2) for l in lines)}
+
+
 def centre(place):
     return place[0] + 267 // 2, place[1] + 67 // 2
 
 
 class ProtectionSwitches(unittest.TestCase):
-    """Both switches clicked on and off by hand, by every target. Blocking
+    """Both switches clicked on and off by hand, by every target, then one
+    switched by a screen reader's default action. Blocking
     entries live in the exe's default registry view, the policy in the 64-bit
     one; a 32-bit-only system has a single view, and the program's request for
     the 64-bit one must still reach it there."""
@@ -85,6 +99,13 @@ class ProtectionSwitches(unittest.TestCase):
                             sorted([(NOT_PROTECTED,) + GWX_PLACE, (NOT_PROTECTED,) + EOS_PLACE]))
         for key in EOS_KEYS:
             self.assertFalse(key_exists(p, IFEO + "\\" + key, *default), key)
+
+        self.assertEqual({name: role for name, role in heard(p).items() if name in HEARD}, HEARD)
+        self.assertEqual(p.driver("accessible", CAPTION, GWX_SWITCH + NOT_PROTECTED)[0], 0)
+        expected = sorted([(PROTECTED,) + GWX_PLACE, (NOT_PROTECTED,) + EOS_PLACE])
+        self.assertEqual(qt.wait_until(lambda: shown(p) == expected, timeout=120, step=0.5), True)
+        self.assertEqual(p.reg_value(IFEO + "\\GWX.EXE", "Debugger", *default), DEBUGGER)
+        self.assertEqual(heard(p).get(GWX_SWITCH + PROTECTED), (PUSH_BUTTON, "Press"))
 
         p.driver("close", CAPTION)
         self.assertEqual(proc.wait(timeout=120), 0)

@@ -19,8 +19,13 @@
 //   taskbar                         list the shell's taskbar buttons:
 //                                   left top w h|iconic|class|text of the
 //                                   window each one stands for
+//   accessible CAPTION [NAME]       every visible child as a screen reader
+//                                   reads it through oleacc: role|default
+//                                   action|name; with NAME, do the default
+//                                   action of the child so named instead
 // Exit code 0 on success, 1 when the window or control is not there.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -120,8 +125,44 @@ BOOL CALLBACK ListTaskbarButton(HWND button, LPARAM) {
   return TRUE;
 }
 
+std::string Narrow(BSTR text) {
+  char buffer[512] = {};
+  if (text) ::WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof(buffer) - 1, nullptr, 0);
+  ::SysFreeString(text);
+  return buffer;
+}
+
+struct Reader {
+  const char* press;  // the name to act on, or none: list
+  int result;
+};
+
+BOOL CALLBACK ReadChild(HWND w, LPARAM p) {
+  auto* reader = reinterpret_cast<Reader*>(p);
+  IAccessible* acc = nullptr;
+  void** out = reinterpret_cast<void**>(&acc);
+  if (!::IsWindowVisible(w) ||
+      FAILED(::AccessibleObjectFromWindow(w, OBJID_CLIENT, __uuidof(IAccessible), out)))
+    return TRUE;
+  VARIANT self = {};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role = {};
+  BSTR name = nullptr, action = nullptr;
+  acc->get_accRole(self, &role);
+  acc->get_accName(self, &name);
+  acc->get_accDefaultAction(self, &action);
+  const std::string text = Narrow(name), verb = Narrow(action);
+  if (!reader->press)
+    std::printf("%ld|%s|%s\n", role.vt == VT_I4 ? role.lVal : -1L, verb.c_str(), text.c_str());
+  else if (text == reader->press)
+    reader->result = SUCCEEDED(acc->accDoDefaultAction(self)) ? 0 : 1;
+  acc->Release();
+  return TRUE;
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: qx_driver wait|gone|controls|client|cursor|click|hover|key|close|hold|msgbox|state|taskbar ...\n");
+  std::fprintf(stderr, "usage: qx_driver wait|gone|controls|client|cursor|click|hover|key|close|hold|msgbox|state|taskbar|accessible ...\n");
   return 2;
 }
 
@@ -182,6 +223,12 @@ int main(int argc, char** argv) {
   if (cmd == "controls") {
     ::EnumChildWindows(top, &ListChild, reinterpret_cast<LPARAM>(top));
     return 0;
+  }
+  if (cmd == "accessible") {
+    ::CoInitialize(nullptr);
+    Reader reader{argc > 3 ? argv[3] : nullptr, argc > 3 ? 1 : 0};
+    ::EnumChildWindows(top, &ReadChild, reinterpret_cast<LPARAM>(&reader));
+    return reader.result;
   }
   if (cmd == "client") {
     RECT rc;
