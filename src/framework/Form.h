@@ -15,6 +15,8 @@ class TForm : public TWinControl {
   ~TForm() override;
 
   void SetClientSize(int width, int height);
+  int ClientWidth() const override;
+  int ClientHeight() const override;
 
   // The pixels per inch the form is laid out for: the design's 96 as built,
   // the screen's from when its window is made (or its bounds are first
@@ -22,8 +24,6 @@ class TForm : public TWinControl {
   // every control scales with it.
   int PixelsPerInch() const { return pixelsPerInch_; }
   void SetPixelsPerInch(int ppi);
-  int ClientWidth() const override;
-  int ClientHeight() const override;
 
   // Shows the form; the first time, centred on the screen.
   void ShowForm();

@@ -52,13 +52,13 @@ class TLabel : public TCustomControl {
   void FillCreateParams(CreateParams& params) override;
   void EraseBackground(HDC dc) override;
   void Paint() override;
+  // Measures the caption with a window now, else when the bounds are next
+  // needed: a run that shows nothing measures nothing.
   void AdjustSize() override;
   void BoundsNeeded() const override;
 
  private:
   bool SizesItself() const;
-  // Measures the caption: with a window now, else when the bounds are next
-  // needed (a run that shows nothing measures nothing).
   void FitToCaption();
 
   TAlignment alignment_ = taLeftJustify;
