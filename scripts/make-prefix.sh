@@ -28,8 +28,9 @@ export WINEPREFIX="$dir" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$loader" wineboot -i >/dev/null 2>&1
 "$loader" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
   /v CertificateRevocation /t REG_DWORD /d 0 /f >/dev/null 2>&1
-# Wine has no Trebuchet MS; its narrowest stand-in keeps the designed label
-# boxes from clipping (Windows has the real face).
+# Wine has no Trebuchet MS; its narrowest stand-in comes closest to the
+# design's widths (Windows has the real face). Captions fit either way: the
+# labels size themselves to the face they get.
 "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
   /v 'Trebuchet MS' /t REG_SZ /d 'DejaVu Sans Condensed' /f >/dev/null 2>&1
 /usr/lib/wine/wineserver -w

@@ -303,11 +303,11 @@ void TfrmScann::ShowPassOutcome(bool disabled) {
   if (!disabled) {
     // No smiling face: the words take the panel's width, the log link under them.
     Image1->Hide();
-    lblSuccess->SetBounds(8, 8, 290, 36);
     lblSuccess->SetAlignment(taCenter);
-    lblSuccess->SetWordWrap(true);
+    lblSuccess->SetWordWrap(true);  // first: a wrapping label keeps the box it is given
+    lblSuccess->SetDesignBounds(8, 8, 290, 36);
     lblSuccess->SetCaption("GWX could not be disabled. Run Quellix as an administrator.");
-    lblViewlog->SetBounds(94, 50, 118, 18);
+    lblViewlog->SetDesignBounds(94, 50, 118, 18);
   }
   panSuccess->Show();
   lblSuccess->Announce(true);

@@ -79,6 +79,12 @@ void TVelmoraButton::SetIndent(int& slot, int indent) {
   Invalidate();
 }
 
+void TVelmoraButton::ChangeScale(int m, int d) {
+  TCustomControl::ChangeScale(m, d);
+  SetIconIndentLeft(::MulDiv(FIconIndentLeft, m, d));
+  SetIconIndentRight(::MulDiv(FIconIndentRight, m, d));
+}
+
 void TVelmoraButton::Notification(TComponent* component, TOperation operation) {
   TCustomControl::Notification(component, operation);
   if (operation != TOperation::opRemove) return;

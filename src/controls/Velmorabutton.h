@@ -81,6 +81,7 @@ class TVelmoraButton : public TCustomControl {
   void FillCreateParams(CreateParams& params) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void Paint() override;
+  void ChangeScale(int m, int d) override;
 
  private:
   void SetImage(TImage*& slot, TImage* image);

@@ -88,6 +88,36 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (align_ != TAlign::alNone) ParentRealign();
 }
 
+void TWinControl::SetDesignBounds(int left, int top, int width, int height) {
+  SetBounds(ScaleValue(left), ScaleValue(top), ScaleValue(width), ScaleValue(height));
+}
+
+int TWinControl::ScaleValue(int designPixels) const {
+  const TWinControl* top = this;
+  while (top->parent_) top = top->parent_;
+  const auto* form = dynamic_cast<const TForm*>(top);
+  return form ? ::MulDiv(designPixels, form->PixelsPerInch(), kDesignPixelsPerInch)
+              : designPixels;
+}
+
+void TWinControl::ScaleBy(int m, int d) {
+  if (m != d && m > 0 && d > 0) ChangeScale(m, d);
+}
+
+void TWinControl::ChangeScale(int m, int d) {
+  // Sizes scale, not edges: controls designed alike stay alike (and match
+  // pictures drawn for the scale), whatever their place.
+  font_.Height = ::MulDiv(font_.Height, m, d);
+  SetBounds(::MulDiv(left_, m, d), ::MulDiv(top_, m, d), ::MulDiv(width_, m, d),
+            ::MulDiv(height_, m, d));
+  ScaleChildren(m, d);
+}
+
+void TWinControl::ScaleChildren(int m, int d) {
+  for (TWinControl* child : controls_) child->ChangeScale(m, d);
+  AppearanceChanged();
+}
+
 void TWinControl::BoundsChangedByWindow(int left, int top, int width, int height) {
   left_ = left;
   top_ = top;
@@ -141,6 +171,7 @@ void TWinControl::SetCaption(const std::string& caption) {
     ::SetWindowTextA(handle_, caption_.c_str());
     ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
   }
+  AdjustSize();
   Invalidate();
 }
 
@@ -175,13 +206,23 @@ void TWinControl::SetFont(const TFont& font) {
   const TFont before = Font();
   font_ = font;
   parentFont_ = false;
-  if (Font() != before) AppearanceChanged();
+  if (Font() == before) return;
+  FontChanged();
+  AppearanceChanged();
 }
 
 void TWinControl::SetParentFont(bool parentFont) {
   const TFont before = Font();
   parentFont_ = parentFont;
-  if (Font() != before) AppearanceChanged();
+  if (Font() == before) return;
+  FontChanged();
+  AppearanceChanged();
+}
+
+void TWinControl::FontChanged() {
+  AdjustSize();
+  for (TWinControl* child : controls_)
+    if (child->parentFont_) child->FontChanged();
 }
 
 void TWinControl::AppearanceChanged() {

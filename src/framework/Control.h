@@ -49,6 +49,15 @@ class TWinControl : public TComponent {
   void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
   void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
   virtual void SetBounds(int left, int top, int width, int height);
+  // Bounds in the design's pixels (96 per inch), at the scale of the form
+  // this control sits on: for places worked out while the program runs.
+  void SetDesignBounds(int left, int top, int width, int height);
+  // A length in the design's pixels at the scale of the form this control
+  // sits on (as is, off a form).
+  int ScaleValue(int designPixels) const;
+  // Scales place, size and font by m/d, with what the control adds to them,
+  // and every child with it.
+  void ScaleBy(int m, int d);
   // Size of the area children are placed in.
   virtual int ClientWidth() const { return width_; }
   virtual int ClientHeight() const { return height_; }
@@ -170,6 +179,13 @@ class TWinControl : public TComponent {
   void AlignControls();
   // Called when the window of this control has just been created.
   virtual void HandleCreated() {}
+  // The caption or the font changed: a control that sizes itself to its
+  // caption does it here.
+  virtual void AdjustSize() {}
+  // ScaleBy's work: font, place and size, then the children. A control that
+  // holds other lengths scales them too.
+  virtual void ChangeScale(int m, int d);
+  void ScaleChildren(int m, int d);
 
   // Where in the parent's client area the window goes.
   virtual void ApplyBounds();
@@ -194,6 +210,8 @@ class TWinControl : public TComponent {
   // A border, an edge or a scroll bar around the client area.
   bool HasNonClientArea() const;
   void AppearanceChanged();
+  // The font changed: here and in the children that take it from here.
+  void FontChanged();
 
   void OnMouseMove();
   void OnMouseLeave();

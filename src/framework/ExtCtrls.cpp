@@ -12,3 +12,8 @@ void TImage::FillCreateParams(CreateParams& params) {
 void TImage::Paint() {
   if (const TGraphic* graphic = picture_.Graphic()) Canvas()->Draw(0, 0, graphic);
 }
+
+void TImage::ChangeScale(int m, int d) {
+  TCustomControl::ChangeScale(m, d);
+  picture_.SetPixelsPerInch(::MulDiv(picture_.PixelsPerInch(), m, d));
+}

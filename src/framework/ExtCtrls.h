@@ -1,5 +1,6 @@
 // The image component: a control that shows its picture at natural size in
-// its top-left corner, or serves a button as a store for one.
+// its top-left corner, or serves a button as a store for one. Its picture
+// scales with it.
 #pragma once
 
 #include "framework/CustomControl.h"
@@ -14,6 +15,7 @@ class TImage : public TCustomControl {
  protected:
   void FillCreateParams(CreateParams& params) override;
   void Paint() override;
+  void ChangeScale(int m, int d) override;
 
  private:
   TPicture picture_;

@@ -41,11 +41,27 @@ void TForm::SetClientSize(int width, int height) {
   if (HandleAllocated()) BoundsNeeded();
 }
 
+void TForm::SetPixelsPerInch(int ppi) {
+  scaleSettled_ = true;
+  ScaleBy(ppi, pixelsPerInch_);
+}
+
+void TForm::ChangeScale(int m, int d) {
+  // The client area scales; the frame is the system's, the place the screen's.
+  pixelsPerInch_ = ::MulDiv(pixelsPerInch_, m, d);
+  font_.Height = ::MulDiv(font_.Height, m, d);
+  SetClientSize(::MulDiv(ClientWidth(), m, d), ::MulDiv(ClientHeight(), m, d));
+  ScaleChildren(m, d);
+}
+
 void TForm::BoundsNeeded() const {
+  auto* self = const_cast<TForm*>(this);
+  // Like the frame, the screen's resolution is read only by a run that
+  // places or shows the form.
+  if (!scaleSettled_) self->SetPixelsPerInch(ScreenPixelsPerInch());
   if (!frameNeeded_) return;
   RECT rc = {0, 0, clientWidth_, clientHeight_};
   ::AdjustWindowRectEx(&rc, kFormStyle, FALSE, kFormExStyle);
-  auto* self = const_cast<TForm*>(this);
   self->frameNeeded_ = false;
   self->SetBounds(left_, top_, rc.right - rc.left, rc.bottom - rc.top);
 }
@@ -75,7 +91,8 @@ void TForm::ApplyBounds() {
 void TForm::CenterOnScreen() {
   const int sw = ::GetSystemMetrics(SM_CXSCREEN);
   const int sh = ::GetSystemMetrics(SM_CYSCREEN);
-  SetBounds((sw - Width()) / 2, (sh - Height()) / 2, Width(), Height());
+  // A form taller or wider than the screen keeps its caption bar on it.
+  SetBounds(std::max(0, (sw - Width()) / 2), std::max(0, (sh - Height()) / 2), Width(), Height());
 }
 
 void TForm::ShowForm() {

@@ -19,6 +19,13 @@ class TForm : public TWinControl {
   int ClientWidth() const override;
   int ClientHeight() const override;
 
+  // The pixels per inch the form is laid out for: the design's 96 as built,
+  // the screen's from when its window is made (or its bounds are first
+  // asked for). Setting it before then keeps that value instead; either way
+  // every control scales with it.
+  int PixelsPerInch() const { return pixelsPerInch_; }
+  void SetPixelsPerInch(int ppi);
+
   // Shows the form; the first time, centred on the screen.
   void ShowForm();
   // True while ShowForm is showing the window: a control that asks to be
@@ -53,6 +60,7 @@ class TForm : public TWinControl {
   void ApplyBounds() override;
   void BoundsNeeded() const override;
   void HandleCreated() override;
+  void ChangeScale(int m, int d) override;
 
  private:
   void ApplyIcon();
@@ -79,6 +87,8 @@ class TForm : public TWinControl {
   bool frameNeeded_ = false;
   bool shownOnce_ = false;
   bool inShow_ = false;
+  int pixelsPerInch_ = kDesignPixelsPerInch;
+  bool scaleSettled_ = false;
   std::string iconName_;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;

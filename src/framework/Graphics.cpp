@@ -6,6 +6,12 @@
 #include "framework/Handles.h"
 #include "framework/PngImage.h"
 
+int ScreenPixelsPerInch() {
+  UniqueDc screen(::CreateCompatibleDC(nullptr));
+  const int ppi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  return ppi > 0 ? ppi : kDesignPixelsPerInch;
+}
+
 int TFont::Size() const { return ::MulDiv(-Height, 72, kDesignPixelsPerInch); }
 
 void TFont::SetSize(int points) { Height = -::MulDiv(points, kDesignPixelsPerInch, 72); }
@@ -71,19 +77,47 @@ void TCanvas::Draw(int x, int y, const TGraphic* graphic) {
 }
 
 TGraphic* TPicture::Graphic() const {
-  if (pending_) {
-    auto png = std::make_unique<TPngImage>();
-    if (png->LoadFromMemory(pending_, pendingSize_)) graphic_ = std::move(png);
-    pending_ = nullptr;
-    pendingSize_ = 0;
+  if (decodePending_) {
+    decodePending_ = false;
+    graphic_ = Decode();
   }
   return graphic_.get();
 }
 
+std::unique_ptr<TGraphic> TPicture::Decode() const {
+  // The drawing for this resolution, else the nearest larger, else the largest.
+  const Png* chosen = nullptr;
+  for (const Png& png : pngs_)
+    if (!chosen || chosen->ppi < ppi_) chosen = &png;
+  const Png* design = nullptr;
+  for (const Png& png : pngs_)
+    if (png.ppi == kDesignPixelsPerInch) design = &png;
+  TDecodedImage image;
+  if (!chosen || !design || !DecodePng(chosen->data, chosen->size, image)) return nullptr;
+  if (chosen->ppi != ppi_) {
+    SIZE size;
+    if (!ReadPngSize(design->data, design->size, &size)) return nullptr;
+    image = ResizeImage(image, ::MulDiv(size.cx, ppi_, kDesignPixelsPerInch),
+                        ::MulDiv(size.cy, ppi_, kDesignPixelsPerInch));
+  }
+  auto png = std::make_unique<TPngImage>();
+  if (!png->LoadFromPixels(image)) return nullptr;
+  return png;
+}
+
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
-  pending_ = nullptr;
-  pendingSize_ = 0;
+  pngs_.clear();
+  decodePending_ = false;
   graphic_ = std::move(graphic);
+  if (OnChange) OnChange();
+}
+
+void TPicture::SetPixelsPerInch(int ppi) {
+  if (ppi == ppi_ || ppi <= 0) return;
+  ppi_ = ppi;
+  if (pngs_.empty()) return;
+  graphic_.reset();
+  decodePending_ = true;
   if (OnChange) OnChange();
 }
 
@@ -91,8 +125,8 @@ namespace {
 
 // The RCDATA resource `name` of `module`, or none. Resources stay mapped
 // with the module; nothing here is freed.
-const void* FindPngResource(HMODULE module, const std::string& name, DWORD* size) {
-  HRSRC info = ::FindResourceA(module, name.c_str(), RT_RCDATA);
+const void* FindPngResource(HMODULE module, const char* name, DWORD* size) {
+  HRSRC info = ::FindResourceA(module, name, RT_RCDATA);
   if (!info) return nullptr;
   HGLOBAL loaded = ::LoadResource(module, info);
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
@@ -103,29 +137,41 @@ const void* FindPngResource(HMODULE module, const std::string& name, DWORD* size
 }  // namespace
 
 bool TPicture::LoadFromResourceName(HMODULE module, const std::string& name) {
-  std::unique_ptr<TGraphic> graphic;
-  DWORD size = 0;
-  if (const void* data = FindPngResource(module, name, &size)) {
-    auto png = std::make_unique<TPngImage>();
-    if (png->LoadFromMemory(data, size)) graphic = std::move(png);
-  }
-  const bool found = graphic != nullptr;
-  SetGraphic(std::move(graphic));
-  return found;
+  return LoadFromResourceNameOnUse(module, name) && Graphic() != nullptr;
 }
 
 bool TPicture::LoadFromResourceNameOnUse(HMODULE module, const std::string& name) {
   DWORD size = 0;
-  const void* data = FindPngResource(module, name, &size);
-  if (data)
-    LoadFromMemoryOnUse(data, size);
-  else
+  const void* data = FindPngResource(module, name.c_str(), &size);
+  if (!data) {
     SetGraphic(nullptr);
-  return data != nullptr;
+    return false;
+  }
+  LoadFromMemoryOnUse(data, size);
+  // The same picture drawn for larger screens, where the program has it.
+  for (int percent : {125, 150, 200}) {
+    char scaledName[48];
+    ::wsprintfA(scaledName, "%.40s_%d", name.c_str(), percent);
+    if (const void* scaled = FindPngResource(module, scaledName, &size))
+      AddScaledPngOnUse(kDesignPixelsPerInch * percent / 100, scaled, size);
+  }
+  return true;
 }
 
 void TPicture::LoadFromMemoryOnUse(const void* data, size_t size) {
   SetGraphic(nullptr);
-  pending_ = size ? data : nullptr;
-  pendingSize_ = size;
+  if (!data || !size) return;
+  pngs_.push_back({kDesignPixelsPerInch, data, size});
+  decodePending_ = true;
+}
+
+void TPicture::AddScaledPngOnUse(int ppi, const void* data, size_t size) {
+  if (pngs_.empty() || !data || !size || ppi == kDesignPixelsPerInch) return;
+  auto at = pngs_.begin();
+  while (at != pngs_.end() && at->ppi < ppi) ++at;
+  pngs_.insert(at, {ppi, data, size});
+  if (ppi == ppi_) {
+    graphic_.reset();
+    decodePending_ = true;
+  }
 }

@@ -8,9 +8,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-// Windows are laid out at 96 pixels per inch and never scaled.
+// Windows are designed at 96 pixels per inch; a form scales itself to the
+// screen's (TForm::PixelsPerInch).
 constexpr int kDesignPixelsPerInch = 96;
+// The screen's pixels per inch (the system's, for a program that declares
+// itself DPI-aware); 96 when it cannot be read.
+int ScreenPixelsPerInch();
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
@@ -22,7 +27,7 @@ struct TFont {
   COLORREF Color = RGB(0, 0, 0);
   BYTE Charset = DEFAULT_CHARSET;
 
-  // Points at 96 pixels per inch.
+  // Points at the design's 96 pixels per inch.
   int Size() const;
   void SetSize(int points);
   // One shared GDI font per distinct face, height, style and charset, kept
@@ -100,7 +105,8 @@ class TGraphic {
 // Holds at most one graphic, or the PNG it will be decoded from on first use.
 class TPicture {
  public:
-  // Decodes a PNG given to LoadFromMemoryOnUse first.
+  // Decodes a PNG given to LoadFromMemoryOnUse first, at the scale of
+  // PixelsPerInch.
   TGraphic* Graphic() const;
   void SetGraphic(std::unique_ptr<TGraphic> graphic);
   int Width() const { return Graphic() ? Graphic()->Width() : 0; }
@@ -117,12 +123,30 @@ class TPicture {
   bool LoadFromResourceNameOnUse(HMODULE module, const std::string& name);
   // The PNG at `data` (which must stay there), decoded on first use.
   void LoadFromMemoryOnUse(const void* data, size_t size);
+  // The same picture drawn for `ppi` pixels per inch (data stays there too).
+  void AddScaledPngOnUse(int ppi, const void* data, size_t size);
+
+  // A PNG loaded here is shown at its size times ppi / 96: the drawing made
+  // for that many pixels per inch where there is one, else the nearest
+  // larger one (else the largest) smoothly resampled. A graphic set
+  // outright is shown as it is. 96 at first.
+  int PixelsPerInch() const { return ppi_; }
+  void SetPixelsPerInch(int ppi);
 
   std::function<void()> OnChange;
 
  private:
+  struct Png {
+    int ppi;
+    const void* data;
+    size_t size;
+  };
+
+  std::unique_ptr<TGraphic> Decode() const;
+
   mutable std::unique_ptr<TGraphic> graphic_;
-  // The PNG still to decode, or none.
-  mutable const void* pending_ = nullptr;
-  mutable size_t pendingSize_ = 0;
+  // The PNGs the graphic comes from, by ppi (the design's at 96).
+  std::vector<Png> pngs_;
+  mutable bool decodePending_ = false;
+  int ppi_ = kDesignPixelsPerInch;
 };

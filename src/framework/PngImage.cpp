@@ -2,6 +2,8 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -46,9 +48,75 @@ bool DecodePng(const void* data, size_t size, TDecodedImage& out) {
   return true;
 }
 
+bool ReadPngSize(const void* data, size_t size, SIZE* out) {
+  if (!data || size == 0) return false;
+  png_image image;
+  std::memset(&image, 0, sizeof(image));
+  image.version = PNG_IMAGE_VERSION;
+  PngImageGuard guard{&image};
+  if (!png_image_begin_read_from_memory(&image, data, size)) return false;
+  *out = SIZE{static_cast<LONG>(image.width), static_cast<LONG>(image.height)};
+  return true;
+}
+
+namespace {
+
+// Each of `lines` lines of RGBA samples resampled from `from` pixels to `to`:
+// along the rows, else along the columns.
+std::vector<float> ResampleLines(const std::vector<float>& in, int lines, int from, int to,
+                                 bool rows) {
+  std::vector<float> out(static_cast<size_t>(lines) * to * 4);
+  const double scale = static_cast<double>(to) / from;
+  // The tent's half-width in source pixels: one when enlarging (linear
+  // interpolation), the span of a target pixel when shrinking.
+  const double radius = scale < 1.0 ? 1.0 / scale : 1.0;
+  for (int i = 0; i < to; ++i) {
+    const double centre = (i + 0.5) / scale - 0.5;
+    const int first = std::max(0, static_cast<int>(std::ceil(centre - radius)));
+    const int last = std::min(from - 1, static_cast<int>(std::floor(centre + radius)));
+    auto tent = [&](int j) { return std::max(0.0, 1.0 - std::abs(j - centre) / radius); };
+    double sum = 0.0;
+    for (int j = first; j <= last; ++j) sum += tent(j);
+    for (int j = first; j <= last; ++j) {
+      const float w = static_cast<float>(tent(j) / sum);
+      for (int l = 0; l < lines; ++l) {
+        const float* p = &in[(rows ? static_cast<size_t>(l) * from + j : static_cast<size_t>(j) * lines + l) * 4];
+        float* q = &out[(rows ? static_cast<size_t>(l) * to + i : static_cast<size_t>(i) * lines + l) * 4];
+        for (int c = 0; c < 4; ++c) q[c] += w * p[c];
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+TDecodedImage ResizeImage(const TDecodedImage& image, int width, int height) {
+  if (width <= 0 || height <= 0 || image.Width <= 0 || image.Height <= 0 ||
+      (width == image.Width && height == image.Height))
+    return image;
+  // Premultiplied colours average correctly across transparent edges.
+  const std::vector<float> pixels(image.Pixels.begin(), image.Pixels.end());
+  const std::vector<float> across = ResampleLines(pixels, image.Height, image.Width, width, true);
+  const std::vector<float> done = ResampleLines(across, width, image.Height, height, false);
+  TDecodedImage out;
+  out.Width = width;
+  out.Height = height;
+  out.HasAlpha = image.HasAlpha;
+  out.Pixels.reserve(done.size());
+  for (float v : done) out.Pixels.push_back(static_cast<uint8_t>(std::min(255.0f, v + 0.5f)));
+  return out;
+}
+
 bool TPngImage::LoadFromMemory(const void* data, size_t size) {
   TDecodedImage decoded;
-  if (!DecodePng(data, size, decoded)) return false;
+  return DecodePng(data, size, decoded) && LoadFromPixels(decoded);
+}
+
+bool TPngImage::LoadFromPixels(const TDecodedImage& decoded) {
+  if (decoded.Width <= 0 || decoded.Height <= 0 ||
+      decoded.Pixels.size() != static_cast<size_t>(decoded.Width) * decoded.Height * 4)
+    return false;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = decoded.Width;

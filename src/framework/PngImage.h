@@ -25,11 +25,19 @@ constexpr int kMaxPictureSide = 8192;
 
 // False for anything that is not a complete, readable PNG (out untouched).
 bool DecodePng(const void* data, size_t size, TDecodedImage& out);
+// The width and height a PNG's header gives, without decoding it.
+bool ReadPngSize(const void* data, size_t size, SIZE* out);
+
+// The image resampled to width x height: each pixel a weighted mean of the
+// source pixels under it (a tent filter, widened when shrinking), so that
+// edges come out smooth, never blocky.
+TDecodedImage ResizeImage(const TDecodedImage& image, int width, int height);
 
 class TPngImage : public TGraphic {
  public:
   // False leaves the image as it was.
   bool LoadFromMemory(const void* data, size_t size);
+  bool LoadFromPixels(const TDecodedImage& image);
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }

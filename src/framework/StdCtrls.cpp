@@ -2,6 +2,8 @@
 
 #include <oleacc.h>
 
+#include "framework/Handles.h"
+
 TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {}
 
 void TPanel::FillCreateParams(CreateParams& params) {
@@ -61,6 +63,7 @@ void TLabel::SetLayout(TTextLayout layout) {
 void TLabel::SetWordWrap(bool wordWrap) {
   if (wordWrap == wordWrap_) return;
   wordWrap_ = wordWrap;
+  AdjustSize();
   Invalidate();
 }
 
@@ -72,6 +75,46 @@ void TLabel::SetTransparent(bool transparent) {
 
 LONG TLabel::AccessibleRole() const {
   return OnClick ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT;
+}
+
+void TLabel::SetAutoSize(bool autoSize) {
+  if (autoSize == autoSize_) return;
+  autoSize_ = autoSize;
+  AdjustSize();
+}
+
+void TLabel::SetBounds(int left, int top, int width, int height) {
+  TCustomControl::SetBounds(left, top, width, height);
+  AdjustSize();
+}
+
+bool TLabel::SizesItself() const { return autoSize_ && !wordWrap_ && !Caption().empty(); }
+
+void TLabel::AdjustSize() {
+  if (!SizesItself()) return;
+  sizePending_ = true;
+  if (HandleAllocated()) FitToCaption();
+}
+
+void TLabel::BoundsNeeded() const {
+  if (sizePending_) const_cast<TLabel*>(this)->FitToCaption();
+}
+
+void TLabel::FitToCaption() {
+  sizePending_ = false;
+  if (!SizesItself()) return;
+  UniqueDc dc(::CreateCompatibleDC(nullptr));
+  if (!dc) return;
+  RECT text = {0, 0, 0, 0};
+  {
+    ScopedSelectObject font(dc.get(), Font().Handle());
+    ::DrawTextA(dc.get(), Caption().c_str(), -1, &text,
+                LabelTextFormat(alignment_, false) | DT_CALCRECT);
+  }
+  int left = Left();
+  if (alignment_ == taCenter) left += (Width() - text.right) / 2;
+  if (alignment_ == taRightJustify) left += Width() - text.right;
+  TCustomControl::SetBounds(left, Top(), text.right, text.bottom);
 }
 
 UINT LabelTextFormat(TAlignment alignment, bool wordWrap) {

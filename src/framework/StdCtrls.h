@@ -41,6 +41,14 @@ class TLabel : public TCustomControl {
   // Shows the parent's background instead of its own colour.
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool transparent);
+  // A label on one line takes the size of its caption in the font the
+  // system really gives, keeping its top and its left edge (its centre when
+  // centred, its right edge when right-justified); a wrapping label or one
+  // without a caption keeps its box. On unless switched off.
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool autoSize);
+
+  void SetBounds(int left, int top, int width, int height) override;
 
   // A label that reacts to a click is a link to screen readers; any other
   // is static text.
@@ -52,12 +60,21 @@ class TLabel : public TCustomControl {
   void EraseBackground(HDC dc) override;
   void Paint() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // Measures the caption with a window now, else when the bounds are next
+  // needed: a run that shows nothing measures nothing.
+  void AdjustSize() override;
+  void BoundsNeeded() const override;
 
  private:
+  bool SizesItself() const;
+  void FitToCaption();
+
   TAlignment alignment_ = taLeftJustify;
   TTextLayout layout_ = tlTop;
   bool wordWrap_ = false;
   bool transparent_ = false;
+  bool autoSize_ = true;
+  bool sizePending_ = false;
 };
 
 // DrawTextA flags of a label's text.

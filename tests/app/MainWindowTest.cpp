@@ -10,6 +10,7 @@
 
 #include "app/Main.h"
 #include "framework/Application.h"
+#include "framework/Handles.h"
 #include "framework/SysUtils.h"
 #include "framework/WindowTestKit.h"
 #include "removal/CommandRunner.h"
@@ -118,7 +119,7 @@ TEST(MainWindow, TheStatusAreaShowsTheStateFoundAtStartAndTheStopProceduresState
   Pump();
   EXPECT_TRUE(Shows(f->pnlWait));
   EXPECT_TRUE(At(f->pnlWait, 0, 41, 511, 110));
-  EXPECT_TRUE(At(f->Label1, 204, 13, 78, 18));
+  EXPECT_TRUE(At(f->Label1, 204, 13, f->Label1->Width(), f->Label1->Height())) << "sized to its text";
   EXPECT_TRUE(At(f->btSopWait, 152, 36, 195, 56));
   EXPECT_TRUE(Shows(f->btSopWait));
   EXPECT_TRUE(At(f->Panel1, 0, 0, 511, 41));
@@ -162,6 +163,66 @@ TEST(MainWindow, ResizingMovesOnlyTheBottomPanelAndStretchesTopAndBottom) {
   f->SetClientSize(600, 561);
   Pump();
   EXPECT_TRUE(At(f->pnlWait, 0, 41, 600, 110));
+}
+
+// The size `text` takes in `font`, as GDI really maps the face, drawn with
+// `format` in a box `width` wide.
+SIZE TextExtent(const TFont& font, const std::string& text, UINT format, int width) {
+  UniqueDc dc(::CreateCompatibleDC(nullptr));
+  ScopedSelectObject select(dc.get(), font.Handle());
+  RECT r = {0, 0, width, 0};
+  ::DrawTextA(dc.get(), text.c_str(), -1, &r, format | DT_CALCRECT);
+  return {r.right, r.bottom};
+}
+
+// At 96 and 144 pixels per inch; in Trebuchet MS as this prefix maps it (to
+// the narrow face its set-up names for it) and in a face no system has,
+// which GDI maps as plain Wine maps a missing Trebuchet MS (to a wider one).
+TEST(MainWindow, EveryCaptionFitsItsBoxInTheFontGdiPicksAtAnyResolution) {
+  for (int ppi : {96, 144})
+    for (const char* face : {"Trebuchet MS", "Quellix No Such Face"}) {
+      SCOPED_TRACE(std::string(face) + " at " + std::to_string(ppi));
+      Window w;
+      TfrmScann* f = w.frm.get();
+      std::vector<TWinControl*> controls = f->TabOrderList();
+      controls.push_back(f);
+      for (TWinControl* c : controls) {
+        TFont font = c->Font();
+        font.Name = face;
+        if (!c->ParentFont() || c == f) c->SetFont(font);
+      }
+      f->lblSuccess->SetCaption("GWX has been successfully disabled!");  // its longest
+      f->SetPixelsPerInch(ppi);
+      EXPECT_EQ(f->ClientWidth(), ::MulDiv(511, ppi, 96));
+      EXPECT_EQ(f->ClientHeight(), ::MulDiv(561, ppi, 96));
+      EXPECT_EQ(f->Font().Height, -::MulDiv(12, ppi, 96));
+      for (TWinControl* c : controls) {
+        if (c->Caption().empty() || c == f) continue;
+        RECT room = {0, 0, c->Width(), c->Height()};
+        UINT format = DT_SINGLELINE;
+        if (auto* label = dynamic_cast<TLabel*>(c)) {
+          format = LabelTextFormat(label->Alignment(), label->WordWrap());
+          EXPECT_LE(c->Left() + c->Width(), c->Parent()->ClientWidth()) << c->Name << " in its parent";
+          EXPECT_LE(c->Top() + c->Height(), c->Parent()->ClientHeight()) << c->Name << " in its parent";
+        } else if (auto* button = dynamic_cast<TVelmoraButton*>(c)) {
+          const TGraphic* icon = GetGraphic(button->ImageIcon());
+          const SIZE iconSize = icon ? SIZE{icon->Width(), icon->Height()} : SIZE{0, 0};
+          if (icon) {
+            EXPECT_EQ(iconSize.cx, ::MulDiv(32, ppi, 96)) << c->Name << "'s icon";
+          }
+          const TButtonFaceLayout layout = LayoutButtonFace(
+              room, false, icon ? &iconSize : nullptr, true, button->IconIndentLeft(),
+              button->IconIndentRight());
+          room = layout.CaptionRect;
+          format = layout.CaptionFormat;
+        } else {
+          ::InflateRect(&room, -1, -1);  // a panel's bevel
+        }
+        const SIZE text = TextExtent(c->Font(), c->Caption(), format, room.right - room.left);
+        EXPECT_LE(text.cx, room.right - room.left) << c->Name << ": " << c->Caption();
+        EXPECT_LE(text.cy, room.bottom - room.top) << c->Name << ": " << c->Caption();
+      }
+    }
 }
 
 TEST(MainWindow, TabGoesThroughTheButtonsAndLinksInTheirOrderSkippingHiddenOnes) {
