@@ -57,6 +57,11 @@ class WindowTest(unittest.TestCase):
     def start(self, name, prepare=None, with_readme=True):
         p = qt.Prefix("window-" + name)
         self.addCleanup(p.close)
+        # A screen of its own: on the shared one a window of a test running
+        # alongside may cover this one's pixels or take the pointer.
+        screen = qt.PrivateScreen()
+        self.addCleanup(screen.close)
+        p.env["DISPLAY"] = self.display = screen.display
         p.install(with_readme=with_readme)
         # Wine has no Trebuchet MS; name a narrow face in Windows' own table of
         # substitutes so that the pictures look like the design.
@@ -151,10 +156,10 @@ class Hover(WindowTest):
         p, proc = self.start("hover", prepare=lambda p: p.seed_gwx())
         left, top, _, _ = p.client_rect()
         button = (left + 165, top + 434, 267, 67)   # "Download Startmeter"
-        before = qt.grab_pixels(*button)
+        before = qt.grab_pixels(*button, display=self.display)
         rc, _ = p.driver("hover", CAPTION, "Download Startmeter")
         self.assertEqual(rc, 0)
-        after = qt.wait_until(lambda: (lambda px: px if px != before else None)(qt.grab_pixels(*button)), 15)
+        after = qt.wait_until(lambda: (lambda px: px if px != before else None)(qt.grab_pixels(*button, display=self.display)), 15)
         self.assertIsNotNone(after, "the button did not change under the pointer")
         # The caption and icon stay where they were; the frame changes.
         self.assertEqual(before[33][30], after[33][30], "icon moved")
