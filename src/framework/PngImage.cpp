@@ -18,15 +18,20 @@ struct PngImageGuard {
   ~PngImageGuard() { png_image_free(image); }
 };
 
+// Reads the header of the PNG in `data` into `image`, which the caller's
+// guard frees.
+bool BeginRead(const void* data, size_t size, png_image& image) {
+  std::memset(&image, 0, sizeof(image));
+  image.version = PNG_IMAGE_VERSION;
+  return data && size != 0 && png_image_begin_read_from_memory(&image, data, size);
+}
+
 }  // namespace
 
 bool DecodePng(const void* data, size_t size, TDecodedImage& out) {
-  if (!data || size == 0) return false;
   png_image image;
-  std::memset(&image, 0, sizeof(image));
-  image.version = PNG_IMAGE_VERSION;
   PngImageGuard guard{&image};
-  if (!png_image_begin_read_from_memory(&image, data, size)) return false;
+  if (!BeginRead(data, size, image)) return false;
   if (image.width == 0 || image.height == 0 || image.width > kMaxPictureSide ||
       image.height > kMaxPictureSide)
     return false;
@@ -49,12 +54,9 @@ bool DecodePng(const void* data, size_t size, TDecodedImage& out) {
 }
 
 bool ReadPngSize(const void* data, size_t size, SIZE* out) {
-  if (!data || size == 0) return false;
   png_image image;
-  std::memset(&image, 0, sizeof(image));
-  image.version = PNG_IMAGE_VERSION;
   PngImageGuard guard{&image};
-  if (!png_image_begin_read_from_memory(&image, data, size)) return false;
+  if (!BeginRead(data, size, image)) return false;
   *out = SIZE{static_cast<LONG>(image.width), static_cast<LONG>(image.height)};
   return true;
 }
