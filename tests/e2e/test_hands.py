@@ -82,7 +82,12 @@ class Hands(unittest.TestCase):
         shown = self.shown()
         self.assertFalse(shown & {"Stop GWX!", "Please, wait...", "Stop Waiting..."})
         self.assertTrue({"GWX has been successfully disabled!", "View execution log..."} <= shown)
-        self.assertEqual((self.focus(), self.dotted("View execution log...")), ("View execution log...", False))
+        # The focus is on a control (the log link, or the next button where the
+        # second click came late enough to press "Stop Waiting..."), and a
+        # mouse-only pass shows no focus rectangle.
+        focus = self.focus()
+        self.assertIn(focus, shown)
+        self.assertFalse(self.dotted(focus), focus)
         self.close()
 
     def test_the_keyboard_alone(self):
