@@ -89,15 +89,10 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 }
 
 void TWinControl::SetDesignBounds(int left, int top, int width, int height) {
-  SetBounds(ScaleValue(left), ScaleValue(top), ScaleValue(width), ScaleValue(height));
-}
-
-int TWinControl::ScaleValue(int designPixels) const {
-  const TWinControl* top = this;
-  while (top->parent_) top = top->parent_;
-  const auto* form = dynamic_cast<const TForm*>(top);
-  return form ? ::MulDiv(designPixels, form->PixelsPerInch(), kDesignPixelsPerInch)
-              : designPixels;
+  const TForm* form = ParentForm();
+  const int ppi = form ? form->PixelsPerInch() : kDesignPixelsPerInch;
+  auto scale = [ppi](int v) { return ::MulDiv(v, ppi, kDesignPixelsPerInch); };
+  SetBounds(scale(left), scale(top), scale(width), scale(height));
 }
 
 void TWinControl::ScaleBy(int m, int d) {

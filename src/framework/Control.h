@@ -50,11 +50,9 @@ class TWinControl : public TComponent {
   void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
   virtual void SetBounds(int left, int top, int width, int height);
   // Bounds in the design's pixels (96 per inch), at the scale of the form
-  // this control sits on: for places worked out while the program runs.
+  // this control sits on (as is, off a form): for places worked out while
+  // the program runs.
   void SetDesignBounds(int left, int top, int width, int height);
-  // A length in the design's pixels at the scale of the form this control
-  // sits on (as is, off a form).
-  int ScaleValue(int designPixels) const;
   // Scales place, size and font by m/d, with what the control adds to them,
   // and every child with it.
   void ScaleBy(int m, int d);
